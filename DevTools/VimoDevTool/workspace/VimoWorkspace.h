@@ -1,0 +1,188 @@
+#pragma once
+
+#include "platform/ResultCodes.h"
+#include "workspace/VimoInfo.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vimo {
+
+class Clipboard;
+class Platform;
+
+using StringSet = std::set<std::u16string>;
+using PathList = std::vector<std::u16string>;
+
+// What the vendor's developer configuration sets for every Vimo.
+struct DeveloperConfiguration
+{
+    StringSet allowedExtensions;       // without the dot, as the document writes them
+    std::int32_t nameLengthLimit = 0;  // characters
+    std::int32_t descLengthLimit = 0;  // characters
+    std::u16string localMainFileUrl;   // the main-file address of a local Vimo
+    StringSet ignoredFiles;            // bare file names, never copied or packed
+};
+
+// The result of classifyFile.
+enum FileClass : int
+{
+    FileNotSupported = 0,
+    FileIgnored = 1,
+    FilePackable = 2,
+};
+
+// The model: the client's installation, the developer's catalogue and the developer
+// configuration, with every operation of the tool on them. Operations return 0 on success,
+// 1 when nothing was done and a negative code on failure, and never show anything.
+class VimoWorkspace
+{
+public:
+    explicit VimoWorkspace(Platform& platform);
+    VimoWorkspace();
+
+    Platform& platform() const { return m_platform; }
+
+    // --- Installation and folder layout (installation.cpp)
+
+    // Finds the client's installation folder from its uninstall entry; E_FAIL when not found.
+    HRESULT locateInstallation();
+    // The installation folder, ending with a separator; empty until found.
+    const std::u16string& installFolder() const { return m_installFolder; }
+    // Sets the installation folder directly (a separator is appended); for tests and tools.
+    void setInstallFolder(const std::u16string& folder);
+    // The folder that holds every service folder, ending with a separator.
+    std::u16string servicesFolder() const;
+    // The folder that holds every package folder, ending with a separator.
+    std::u16string packagesFolder() const;
+    // `path` with one separator appended unless it is empty or already ends with one.
+    static std::u16string withTrailingBackslash(const std::u16string& path);
+
+    // --- Client launch and reload notifications (client_control.cpp)
+
+    // Whether the client is running.
+    bool IsClientRunning();
+    // Whether at least two client windows exist.
+    bool HasSecondClientWindow();
+    // Starts the client; 1 when no installation folder is known.
+    HRESULT LaunchClient();
+    // Starts a second instance of the client; 1 when no installation folder is known.
+    HRESULT LaunchSecondClient();
+    // Asks a running client to reload its Vimo list; 0 when the client does not run.
+    HRESULT NotifyReloadVimoList();
+    // Asks a running client to refresh its packages; 0 when the client does not run.
+    HRESULT NotifyRefreshPackages();
+
+    // --- Catalogue (catalogue.cpp)
+
+    // Clears the catalogue and reads every service folder; 1 when there is no services folder.
+    HRESULT loadAll();
+    // Reads one service folder's entry into the catalogue; 1 when it has none to take.
+    HRESULT addFromFolder(const std::u16string& folder);
+    // Copies the entry of `id` into `info`; 1 (and `info` untouched) when there is none.
+    HRESULT getVimo(const std::u16string& id, VimoInfo& info) const;
+    // The entries under development, in identifier order.
+    VimoMap GetDevVimos() const;
+    // The published entries, in identifier order.
+    VimoMap GetPublishedVimos() const;
+    // Whether the package of the service folder `folder` holds its ".rmv" marker file.
+    bool hasPackageMarker(const std::u16string& folder) const;
+    const VimoMap& catalogue() const { return m_catalogue; }
+
+    // --- Catalogue updates (catalogue_updates.cpp)
+
+    // Writes `info` into the catalogue file of `id` and then into the catalogue; 1 when `id`
+    // is not in the catalogue.
+    HRESULT writeVimo(const std::u16string& id, const VimoInfo& info);
+    // Marks the entry of `id` as under development, in its file and in the catalogue.
+    HRESULT markUnderDevelopment(const std::u16string& id);
+    // Writes `newId` as the identifier into the catalogue file of the service folder `folder`;
+    // 1 when the folder has no catalogue file.
+    HRESULT setCatalogueId(const std::u16string& newId, const std::u16string& folder);
+
+    // --- Developer configuration (developer_config.cpp)
+
+    // Downloads and reads the vendor's developer configuration.
+    HRESULT loadDeveloperConfiguration();
+    // The base address of the vendor's developer server (ORVO_DEVELOPER_SERVER or the default).
+    std::u16string developerServer() const;
+    // The base address of the vendor's content server (ORVO_CONTENT_SERVER or the default).
+    std::u16string contentServer() const;
+    const DeveloperConfiguration& configuration() const { return m_configuration; }
+    // Replaces the configuration without downloading it; for tests and tools.
+    void setConfiguration(const DeveloperConfiguration& configuration);
+    const StringSet& allowedExtensions() const { return m_configuration.allowedExtensions; }
+    std::int32_t nameLengthLimit() const { return m_configuration.nameLengthLimit; }
+    std::int32_t descLengthLimit() const { return m_configuration.descLengthLimit; }
+    const std::u16string& localMainFileUrl() const { return m_configuration.localMainFileUrl; }
+    const StringSet& ignoredFiles() const { return m_configuration.ignoredFiles; }
+
+    // --- Client files (client_files.cpp)
+
+    // Deletes the client's cached Vimo list of `id`; 1 when `id` is not in the catalogue.
+    HRESULT removeVimoListCache(const std::u16string& id);
+    // Turns the "EnableReload" setting of a package folder's plug-in configuration to "0".
+    HRESULT disableReload(const std::u16string& packageFolder);
+
+    // --- Source and icon folders (folders.cpp)
+
+    // The folder of the Vimo's source files; empty when `id` is not in the catalogue.
+    std::u16string sourceFolder(const std::u16string& id) const;
+    // The folder of the Vimo's icons; empty when `id` is not in the catalogue.
+    std::u16string iconsFolder(const std::u16string& id) const;
+    // Opens the source folder in the desktop's file browser.
+    HRESULT openSourceFolder(const std::u16string& id);
+    // Opens the icons folder in the desktop's file browser.
+    HRESULT openIconsFolder(const std::u16string& id);
+    // Opens the folder of all service folders in the desktop's file browser.
+    HRESULT openServicesFolder();
+
+    // --- Under-development copies (development_copies.cpp)
+
+    // Copies the published Vimo `sourceId` into a new Vimo under development; its identifier
+    // is stored in `newId`.
+    HRESULT createDevelopmentCopy(const std::u16string& sourceId, std::u16string& newId);
+    // The files of the Vimo's service folder that would be packed.
+    PathList listCopyableFiles(const std::u16string& id) const;
+    // Copies each file to its path with `oldId` replaced by `newId`; stops at the first failure.
+    HRESULT copyFiles(const PathList& files, const std::u16string& oldId, const std::u16string& newId);
+    // Copies one file, creating missing folders and overwriting a read-only destination.
+    HRESULT copyOneFile(const std::u16string& source, const std::u16string& destination);
+    // Copies the package folder of `oldId` to that of `newId` and turns its reload off.
+    HRESULT copyPackage(const std::u16string& oldId, const std::u16string& newId);
+    // The text before the last separator; empty when there is none or it is the first character.
+    static std::u16string parentFolder(const std::u16string& path);
+    // `path` without trailing separators.
+    static std::u16string trimTrailingBackslashes(const std::u16string& path);
+    // Creates a folder and its missing parents; true when the folder was created.
+    static bool createFolderChain(const std::u16string& folder);
+
+    // --- Upload package (upload_package.cpp)
+
+    // Packs the Vimo's allowed files into the archive beside its service folder; 1 when the
+    // archive is 5,242,880 bytes or more. Files left out for their extension are appended to
+    // `unsupportedFiles`, separated by ", ".
+    HRESULT buildUploadPackage(const std::u16string& id, std::u16string& unsupportedFiles);
+    // The archive's path (service folder + ".zip"); empty when `id` is not in the catalogue.
+    std::u16string uploadArchivePath(const std::u16string& id) const;
+    // Puts the archive's path on the clipboard; E_UNEXPECTED without a clipboard.
+    HRESULT copyArchivePathToClipboard(const std::u16string& id, Clipboard* clipboard) const;
+    // Every file below `folder`, depth first, in file-name order.
+    PathList listFolderFiles(const std::u16string& folder) const;
+    // Whether a file is packed (2), ignored (1) or not supported for its extension (0).
+    int classifyFile(const std::u16string& path) const;
+
+private:
+    Platform& m_platform;
+    std::u16string m_installFolder;
+    VimoMap m_catalogue;
+    DeveloperConfiguration m_configuration;
+    int m_clientWindowCount = 0; // used only while client windows are counted
+};
+
+// Upload archives must stay strictly below this size.
+inline constexpr std::uint64_t kUploadSizeLimit = 5242880;
+
+} // namespace vimo

@@ -1,0 +1,76 @@
+// Finding the client's installation and the folder layout below it.
+
+#include "platform/Paths.h"
+#include "platform/Platform.h"
+#include "workspace/VimoWorkspace.h"
+
+namespace vimo {
+
+namespace {
+
+const std::u16string kUninstallKey =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}";
+
+// The string of a REG_SZ or REG_EXPAND_SZ value, checked the way the client's installer data
+// must be: an even byte count ending in a zero unit. Expandable strings are never expanded.
+std::u16string registryString(const RegistryValue& value)
+{
+    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) {
+        return {};
+    }
+    if (value.data.size() % 2 != 0 || value.data.size() < 2) {
+        return {};
+    }
+    std::u16string text(value.data.size() / 2, u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        text[i] = static_cast<char16_t>(value.data[2 * i] | (value.data[2 * i + 1] << 8));
+    }
+    if (text.back() != u'\0') {
+        return {};
+    }
+    return text.substr(0, text.find(u'\0'));
+}
+
+} // namespace
+
+VimoWorkspace::VimoWorkspace(Platform& platform) : m_platform(platform) {}
+
+VimoWorkspace::VimoWorkspace() : VimoWorkspace(Platform::system()) {}
+
+HRESULT VimoWorkspace::locateInstallation()
+{
+    std::u16string folder;
+    if (auto value = m_platform.readLocalMachineValue(kUninstallKey, u"InstallLocation")) {
+        const std::u16string windowsPath = registryString(*value);
+        if (!windowsPath.empty()) {
+            folder = withTrailingBackslash(m_platform.nativePathFromWindows(windowsPath));
+        }
+    }
+    m_installFolder = folder;
+    return m_installFolder.empty() ? E_FAIL : S_OK;
+}
+
+void VimoWorkspace::setInstallFolder(const std::u16string& folder)
+{
+    m_installFolder = withTrailingBackslash(folder);
+}
+
+std::u16string VimoWorkspace::servicesFolder() const
+{
+    return withTrailingBackslash(m_installFolder) + u"services" + kPathSeparator;
+}
+
+std::u16string VimoWorkspace::packagesFolder() const
+{
+    return withTrailingBackslash(m_installFolder) + u"packages" + kPathSeparator;
+}
+
+std::u16string VimoWorkspace::withTrailingBackslash(const std::u16string& path)
+{
+    if (path.empty() || path.back() == kPathSeparator) {
+        return path;
+    }
+    return path + kPathSeparator;
+}
+
+} // namespace vimo

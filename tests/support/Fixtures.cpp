@@ -1,0 +1,147 @@
+#include "support/Fixtures.h"
+
+#include "platform/Text.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace vimo::test {
+
+TempDir::TempDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "vimo-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+    m_path = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    // Tests make folders read-only; give the rights back so that everything can be removed.
+    for (auto it = fs::recursive_directory_iterator(m_path, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (!it->is_symlink()) {
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+        }
+    }
+    fs::remove_all(m_path, ec);
+}
+
+void writeFile(const fs::path& path, std::string_view content)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::u16string u16(const fs::path& path) { return fromUtf8(path.native()); }
+
+std::optional<std::string> TestPlatform::environment(const std::string& name) const
+{
+    if (auto it = env.find(name); it != env.end()) {
+        return it->second;
+    }
+    return PosixPlatform::environment(name);
+}
+
+std::int64_t TestPlatform::currentTime() const
+{
+    return clock ? *clock : PosixPlatform::currentTime();
+}
+
+InstallationFixture::InstallationFixture()
+{
+    fs::create_directories(prefix() / "drive_c" / "Program Files" / "Orvo" / "services");
+    fs::create_directories(prefix() / "drive_c" / "Program Files" / "Orvo" / "packages");
+    fs::create_directories(prefix() / "dosdevices");
+    fs::create_directory_symlink("../drive_c", prefix() / "dosdevices" / "c:");
+    writeSystemReg(systemRegFor("C:\\\\Program Files\\\\Orvo"));
+    m_platform.env["WINEPREFIX"] = prefix().string();
+}
+
+fs::path InstallationFixture::installFolder() const
+{
+    return prefix() / "drive_c" / "Program Files" / "Orvo";
+}
+
+std::u16string InstallationFixture::installFolderU16() const { return u16(installFolder()) + u"/"; }
+
+fs::path InstallationFixture::serviceFolder(const std::string& id) const
+{
+    return installFolder() / "services" / ("orvo" + id + "Vimoz");
+}
+
+fs::path InstallationFixture::packageFolder(const std::string& id) const
+{
+    return installFolder() / "packages" / id;
+}
+
+fs::path InstallationFixture::addVimo(const VimoSpec& spec)
+{
+    const fs::path folder = serviceFolder(spec.id);
+    writeFile(folder / "ver1" / "VimozList.xml", catalogueXml(spec));
+    writeFile(folder / "ver1" / "content" / spec.id / "index.html",
+              "<html><body>" + spec.name + "</body></html>\n");
+    writeFile(folder / "ver1" / "theme" / spec.id / "icon.png", std::string("\x89PNG\r\n\x1a\n", 8));
+    if (spec.withPackage) {
+        writeFile(packageFolder(spec.id) / "Vimoz" / "VimoConfig.xml", vimoConfigXml());
+    }
+    return folder;
+}
+
+void InstallationFixture::writeSystemReg(std::string_view text)
+{
+    writeFile(prefix() / "system.reg", text);
+}
+
+std::string InstallationFixture::catalogueXml(const VimoSpec& spec)
+{
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<vimozList>\n  <vimoz>\n";
+    xml += "    <vimo id=\"" + spec.id + "\" name=\"" + spec.name + "\" desc=\"" + spec.desc +
+           "\" width=\"" + spec.width + "\" height=\"" + spec.height + "\" url=\"" + spec.url +
+           "\" requiresInvitation=\"false\" type=\"" + spec.type + "\" devStatus=\"" +
+           spec.devStatus + "\" userCreated=\"" + spec.userCreated + "\"";
+    if (!spec.extraAttributes.empty()) {
+        xml += " " + spec.extraAttributes;
+    }
+    xml += "/>\n  </vimoz>\n</vimozList>\n";
+    return xml;
+}
+
+std::string InstallationFixture::systemRegFor(std::string_view windowsPath)
+{
+    std::string reg = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
+    reg += "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\"
+           "{3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}] 1700000000\n";
+    reg += "#time=1d9a0b0c0d0e0f0\n";
+    reg += "\"DisplayName\"=\"Orvo\"\n";
+    reg += "\"InstallLocation\"=\"" + std::string(windowsPath) + "\"\n\n";
+    return reg;
+}
+
+std::string InstallationFixture::vimoConfigXml()
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<r>\n  <is>\n"
+           "    <i Key=\"Title\" Value=\"Demo\"/>\n"
+           "    <i Key=\"EnableReload\" Value=\"1\"/>\n"
+           "  </is>\n</r>\n";
+}
+
+} // namespace vimo::test

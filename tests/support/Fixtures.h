@@ -1,0 +1,97 @@
+#pragma once
+
+#include "platform/posix/PosixPlatform.h"
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vimo::test {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+// Writes a file, creating its folders.
+void writeFile(const fs::path& path, std::string_view content);
+std::string readFile(const fs::path& path);
+std::u16string u16(const fs::path& path);
+
+// The system platform with a replaceable environment and clock.
+class TestPlatform : public PosixPlatform
+{
+public:
+    std::optional<std::string> environment(const std::string& name) const override;
+    std::int64_t currentTime() const override;
+
+    // A value here wins over the process environment; nullopt hides a variable.
+    std::map<std::string, std::optional<std::string>> env;
+    std::optional<std::int64_t> clock;
+};
+
+// What a Vimo of a fixture installation looks like.
+struct VimoSpec
+{
+    std::string id;
+    std::string name = "Demo";
+    std::string desc = "A Vimo";
+    std::string width = "400";
+    std::string height = "300";
+    std::string url = "http://developer.example/template_vimo/index.vimo";
+    std::string type = "localDhtml";
+    std::string devStatus = "dev";
+    std::string userCreated = "true";
+    std::string extraAttributes; // raw text placed in the vimo element
+    bool withPackage = true;
+};
+
+// A Wine-style prefix ("#arch=win64", the uninstall entry in the 32-bit view, dosdevices/c:
+// leading to drive_c) with a client installation in "C:\Program Files\Orvo".
+class InstallationFixture
+{
+public:
+    InstallationFixture();
+
+    const fs::path& root() const { return m_dir.path(); }
+    fs::path prefix() const { return root() / "prefix"; }
+    fs::path installFolder() const; // native path, no trailing "/"
+    std::u16string installFolderU16() const; // with the trailing "/", as the workspace holds it
+    fs::path serviceFolder(const std::string& id) const;
+    fs::path packageFolder(const std::string& id) const;
+
+    // Writes the Vimo's service folder (catalogue file, an index.html in ver1/content/<id>, an
+    // icon in ver1/theme/<id>) and, when asked, its package folder with Vimoz/VimoConfig.xml.
+    fs::path addVimo(const VimoSpec& spec);
+    void writeSystemReg(std::string_view text);
+
+    // The text of a catalogue file for a spec.
+    static std::string catalogueXml(const VimoSpec& spec);
+    // A system.reg of a 64-bit prefix with InstallLocation in the 32-bit view; `windowsPath` is
+    // written as the .reg file escapes it (backslashes doubled).
+    static std::string systemRegFor(std::string_view windowsPath);
+    // A plug-in configuration with EnableReload set to 1.
+    static std::string vimoConfigXml();
+
+    // A platform whose WINEPREFIX is this fixture's prefix.
+    TestPlatform& platform() { return m_platform; }
+
+private:
+    TempDir m_dir;
+    TestPlatform m_platform;
+};
+
+} // namespace vimo::test
