@@ -113,6 +113,8 @@ public:
     const DeveloperConfiguration& configuration() const { return m_configuration; }
     // Replaces the configuration without downloading it; for tests and tools.
     void setConfiguration(const DeveloperConfiguration& configuration);
+    // Shortens the download's time-outs (connect, whole transfer; milliseconds); for tests.
+    void setDownloadTimeouts(long connectMilliseconds, long totalMilliseconds);
     const StringSet& allowedExtensions() const { return m_configuration.allowedExtensions; }
     std::int32_t nameLengthLimit() const { return m_configuration.nameLengthLimit; }
     std::int32_t descLengthLimit() const { return m_configuration.descLengthLimit; }
@@ -179,6 +181,8 @@ private:
     std::u16string m_installFolder;
     VimoMap m_catalogue;
     DeveloperConfiguration m_configuration;
+    long m_connectTimeoutMs = 10000;
+    long m_totalTimeoutMs = 30000;
     int m_clientWindowCount = 0; // used only while client windows are counted
 };
 
