@@ -1,15 +1,247 @@
-// Placeholder until under-development copies land.
+// Under-development copies of published Vimos: a new identifier, both folders copied under it.
+
+#include "platform/Paths.h"
+#include "platform/Platform.h"
+#include "platform/SystemError.h"
+#include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace vimo {
 
-HRESULT VimoWorkspace::createDevelopmentCopy(const std::u16string&, std::u16string&) { return E_FAIL; }
-PathList VimoWorkspace::listCopyableFiles(const std::u16string&) const { return {}; }
-HRESULT VimoWorkspace::copyFiles(const PathList&, const std::u16string&, const std::u16string&) { return E_FAIL; }
-HRESULT VimoWorkspace::copyOneFile(const std::u16string&, const std::u16string&) { return E_FAIL; }
-HRESULT VimoWorkspace::copyPackage(const std::u16string&, const std::u16string&) { return E_FAIL; }
-std::u16string VimoWorkspace::parentFolder(const std::u16string&) { return {}; }
-std::u16string VimoWorkspace::trimTrailingBackslashes(const std::u16string& path) { return path; }
-bool VimoWorkspace::createFolderChain(const std::u16string&) { return false; }
+namespace {
+
+const std::u16string kNewIdPrefix = u"dev_user_vimo_";
+
+// Later clock values tried when the identifier of the current second is taken; far more
+// copies than anyone makes, yet the search cannot run away.
+constexpr int kIdentifierAttempts = 100000;
+
+// Identifiers become folder names: one that could name a path elsewhere is refused.
+bool isSafeIdentifier(const std::u16string& id)
+{
+    return !id.empty() && id.find(u"..") == std::u16string::npos &&
+           id.find_first_of(std::u16string(u"/\\\0", 3)) == std::u16string::npos;
+}
+
+bool startsWith(const std::u16string& text, const std::u16string& prefix)
+{
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::u16string serviceFolderName(const std::u16string& id)
+{
+    return u"orvo" + id + u"Vimoz";
+}
+
+// The destination of a copied file: identifiers are replaced only below the services or packages
+// folder, so an installation whose own path holds the identifier is left alone.
+std::optional<std::u16string> mappedPath(const VimoWorkspace& workspace, const std::u16string& path,
+                                         const std::u16string& oldId, const std::u16string& newId)
+{
+    if (workspace.installFolder().empty()) {
+        return std::nullopt;
+    }
+    for (const std::u16string& base : {workspace.servicesFolder(), workspace.packagesFolder()}) {
+        if (startsWith(path, base)) {
+            return base + replaceAll(std::u16string_view(path).substr(base.size()), oldId, newId);
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+HRESULT VimoWorkspace::createDevelopmentCopy(const std::u16string& sourceId, std::u16string& newId)
+{
+    if (!isSafeIdentifier(sourceId)) {
+        return E_INVALIDARG;
+    }
+    const PathList files = listCopyableFiles(sourceId);
+    if (files.empty()) {
+        return E_FAIL;
+    }
+    // Every file must land somewhere else than where it lies: the part of the source folder
+    // below the services folder has to name the source identifier.
+    VimoInfo source;
+    getVimo(sourceId, source);
+    const std::u16string services = servicesFolder();
+    if (m_installFolder.empty() || !startsWith(source.folder, services) ||
+        source.folder.find(sourceId, services.size()) == std::u16string::npos) {
+        return E_FAIL;
+    }
+
+    // A second copy within the same second, or a clock set back, must not land in an existing
+    // Vimo's folders: count the seconds up until the identifier is free.
+    const std::u16string sourceName = source.folder.substr(services.size());
+    std::u16string id;
+    std::int64_t seconds = m_platform.currentTime();
+    for (int attempt = 0;; ++attempt, ++seconds) {
+        if (attempt == kIdentifierAttempts) {
+            return E_FAIL;
+        }
+        id = kNewIdPrefix + toDecimal(seconds);
+        const bool taken = m_catalogue.count(id) != 0 ||
+                           pathExists(services + serviceFolderName(id)) ||
+                           pathExists(services + replaceAll(sourceName, sourceId, id)) ||
+                           pathExists(packagesFolder() + id);
+        if (!taken) {
+            break;
+        }
+    }
+    newId = id;
+
+    HRESULT hr = copyFiles(files, sourceId, id);
+    if (failed(hr)) {
+        return hr;
+    }
+    hr = copyPackage(sourceId, id);
+    if (failed(hr)) {
+        return hr;
+    }
+    NotifyRefreshPackages();
+    const std::u16string folder = services + serviceFolderName(id);
+    hr = setCatalogueId(id, folder);
+    if (failed(hr)) {
+        return hr;
+    }
+    hr = addFromFolder(folder);
+    if (failed(hr)) {
+        return hr;
+    }
+    hr = markUnderDevelopment(id);
+    return failed(hr) ? hr : S_OK;
+}
+
+PathList VimoWorkspace::listCopyableFiles(const std::u16string& id) const
+{
+    VimoInfo info;
+    if (getVimo(id, info) != S_OK) {
+        return {};
+    }
+    PathList copyable;
+    for (std::u16string& path : listFolderFiles(info.folder)) {
+        if (classifyFile(path) == FilePackable) {
+            copyable.push_back(std::move(path));
+        }
+    }
+    return copyable;
+}
+
+HRESULT VimoWorkspace::copyFiles(const PathList& files, const std::u16string& oldId,
+                                 const std::u16string& newId)
+{
+    if (files.empty()) {
+        return S_OK;
+    }
+    if (!isSafeIdentifier(oldId) || !isSafeIdentifier(newId)) {
+        return E_INVALIDARG;
+    }
+    for (const std::u16string& path : files) {
+        const std::optional<std::u16string> destination = mappedPath(*this, path, oldId, newId);
+        if (!destination) {
+            return E_INVALIDARG; // outside the folders that copies are made in
+        }
+        const HRESULT hr = copyOneFile(path, *destination);
+        if (failed(hr)) {
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT VimoWorkspace::copyOneFile(const std::u16string& source, const std::u16string& destination)
+{
+    const fs::path from = toFsPath(source);
+    const fs::path to = toFsPath(destination);
+    struct stat present = {};
+    if (lstat(to.c_str(), &present) != 0) {
+        createFolderChain(parentFolder(destination));
+    } else if (S_ISLNK(present.st_mode)) {
+        // Writing through a link would change whatever file it leads to.
+        if (unlink(to.c_str()) != 0) {
+            return hresultFromErrno(errno);
+        }
+    } else {
+        struct stat original = {};
+        if (stat(from.c_str(), &original) == 0 && original.st_dev == present.st_dev &&
+            original.st_ino == present.st_ino) {
+            return E_INVALIDARG; // copying a file onto itself would destroy it
+        }
+        if ((present.st_mode & S_IWUSR) == 0 && chmod(to.c_str(), present.st_mode | S_IWUSR) != 0) {
+            return hresultFromErrno(errno);
+        }
+    }
+    std::error_code error;
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+    return hresultFromErrorCode(error);
+}
+
+HRESULT VimoWorkspace::copyPackage(const std::u16string& oldId, const std::u16string& newId)
+{
+    if (!isSafeIdentifier(oldId) || !isSafeIdentifier(newId) || m_installFolder.empty()) {
+        return E_INVALIDARG;
+    }
+    const std::u16string folder = packagesFolder() + oldId;
+    if (!pathExists(folder)) {
+        return E_FAIL;
+    }
+    const PathList files = listFolderFiles(folder);
+    if (files.empty()) {
+        return E_FAIL;
+    }
+    HRESULT hr = copyFiles(files, oldId, newId);
+    if (failed(hr)) {
+        return hr;
+    }
+    hr = disableReload(packagesFolder() + newId);
+    return failed(hr) ? hr : S_OK;
+}
+
+std::u16string VimoWorkspace::parentFolder(const std::u16string& path)
+{
+    const std::size_t separator = path.rfind(kPathSeparator);
+    if (separator == std::u16string::npos || separator == 0) {
+        return {};
+    }
+    return path.substr(0, separator);
+}
+
+std::u16string VimoWorkspace::trimTrailingBackslashes(const std::u16string& path)
+{
+    std::size_t end = path.size();
+    while (end > 0 && path[end - 1] == kPathSeparator) {
+        --end;
+    }
+    return path.substr(0, end);
+}
+
+bool VimoWorkspace::createFolderChain(const std::u16string& folder)
+{
+    if (folder.empty()) {
+        return false;
+    }
+    const std::string native = toUtf8(folder);
+    if (mkdir(native.c_str(), 0777) == 0) {
+        return true;
+    }
+    // An existing folder ends the climb at once: every ancestor exists too, so climbing to the
+    // root could only give the same answer.
+    if (errno == EEXIST) {
+        return false;
+    }
+    const std::u16string parent = parentFolder(trimTrailingBackslashes(folder));
+    if (parent.empty() || !createFolderChain(parent)) {
+        return false;
+    }
+    return mkdir(native.c_str(), 0777) == 0;
+}
 
 } // namespace vimo

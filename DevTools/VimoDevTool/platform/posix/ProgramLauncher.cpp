@@ -1,11 +1,261 @@
 #include "platform/posix/ProgramLauncher.h"
 
+#include "platform/Text.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
 namespace vimo {
 
-bool ProgramLauncher::start(const std::u16string&, const std::vector<std::u16string>&,
-                            const std::u16string&, const std::string&)
+namespace {
+
+// The name part of "NAME=value".
+std::string variableName(const std::string& entry)
 {
-    return false;
+    return entry.substr(0, entry.find('='));
+}
+
+// A pipe whose ends are both above the standard streams, so that redirecting those in the child
+// cannot overwrite them.
+bool statusPipe(int fds[2])
+{
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        return false;
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (fds[i] <= STDERR_FILENO) {
+            const int moved = fcntl(fds[i], F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+            close(fds[i]);
+            fds[i] = moved;
+        }
+    }
+    if (fds[0] < 0 || fds[1] < 0) {
+        const int saved = errno;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i] >= 0) {
+                close(fds[i]);
+            }
+        }
+        errno = saved;
+        return false;
+    }
+    return true;
+}
+
+// Runs in the forked child: only async-signal-safe calls from here on.
+[[noreturn]] void execChild(const char* executable, char* const argv[], char* const envp[],
+                            const char* workingFolder, int statusFd)
+{
+    setsid();
+    sigset_t all;
+    sigemptyset(&all);
+    sigprocmask(SIG_SETMASK, &all, nullptr);
+    struct sigaction byDefault = {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int signal : {SIGPIPE, SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGCHLD}) {
+        sigaction(signal, &byDefault, nullptr);
+    }
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        if (null > STDERR_FILENO) {
+            close(null);
+        }
+    }
+    // The tool's own descriptors (X connection, sockets, files) are none of the program's business.
+    if (statusFd > STDERR_FILENO + 1) {
+        close_range(STDERR_FILENO + 1, static_cast<unsigned>(statusFd - 1), 0);
+    }
+    close_range(static_cast<unsigned>(statusFd + 1), ~0U, 0);
+    int error = 0;
+    if (workingFolder[0] != '\0' && chdir(workingFolder) != 0) {
+        error = errno;
+    } else {
+        execve(executable, argv, envp);
+        error = errno;
+    }
+    ssize_t written;
+    do {
+        written = write(statusFd, &error, sizeof error);
+    } while (written < 0 && errno == EINTR);
+    _exit(127);
+}
+
+} // namespace
+
+bool ProgramLauncher::isNativeExecutable(const std::string& path)
+{
+    struct stat info = {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        access(path.c_str(), X_OK) != 0) {
+        return false;
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char header[4] = {};
+    const ssize_t count = read(fd, header, sizeof header);
+    close(fd);
+    if (count >= 4 && std::memcmp(header,
+                                  "\x7f"
+                                  "ELF",
+                                  4) == 0) {
+        return true;
+    }
+    return count >= 2 && header[0] == '#' && header[1] == '!';
+}
+
+std::string ProgramLauncher::findInPath(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    if (!path || name.empty() || name.find('/') != std::string::npos) {
+        return {};
+    }
+    const std::string folders(path);
+    std::size_t begin = 0;
+    while (begin <= folders.size()) {
+        std::size_t end = folders.find(':', begin);
+        if (end == std::string::npos) {
+            end = folders.size();
+        }
+        const std::string folder = folders.substr(begin, end - begin);
+        // An empty entry would mean the current folder: never run whatever happens to lie there.
+        if (!folder.empty()) {
+            const std::string candidate = folder + "/" + name;
+            struct stat info = {};
+            if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                access(candidate.c_str(), X_OK) == 0) {
+                return candidate;
+            }
+        }
+        begin = end + 1;
+    }
+    return {};
+}
+
+int ProgramLauncher::spawn(const std::string& executable, const std::vector<std::string>& argv,
+                           const std::vector<std::string>& environment,
+                           const std::string& workingFolder)
+{
+    // Everything the child needs is prepared before fork: after it, only async-signal-safe calls.
+    std::vector<std::string> envStrings;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const std::string current(*entry);
+        bool replaced = false;
+        for (const std::string& added : environment) {
+            replaced = replaced || variableName(added) == variableName(current);
+        }
+        if (!replaced) {
+            envStrings.push_back(current);
+        }
+    }
+    envStrings.insert(envStrings.end(), environment.begin(), environment.end());
+    std::vector<char*> envp;
+    for (std::string& entry : envStrings) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    std::vector<std::string> argStrings(argv);
+    std::vector<char*> args;
+    for (std::string& arg : argStrings) {
+        args.push_back(arg.data());
+    }
+    args.push_back(nullptr);
+
+    int fds[2];
+    if (!statusPipe(fds)) {
+        return -1;
+    }
+    const pid_t pid = fork();
+    if (pid < 0) {
+        const int saved = errno;
+        close(fds[0]);
+        close(fds[1]);
+        errno = saved;
+        return -1;
+    }
+    if (pid == 0) {
+        close(fds[0]);
+        execChild(executable.c_str(), args.data(), envp.data(), workingFolder.c_str(), fds[1]);
+    }
+    close(fds[1]);
+    // The pipe closes on a successful exec; a failed one sends its errno first.
+    int childError = 0;
+    ssize_t count;
+    do {
+        count = read(fds[0], &childError, sizeof childError);
+    } while (count < 0 && errno == EINTR);
+    close(fds[0]);
+    if (count == static_cast<ssize_t>(sizeof childError)) {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        errno = childError;
+        return -1;
+    }
+    return pid;
+}
+
+void ProgramLauncher::reapLater(int pid)
+{
+    try {
+        std::thread([pid] {
+            int status = 0;
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: try once now, and otherwise leave the exit to be collected by
+        // whoever inherits the process.
+        int status = 0;
+        waitpid(pid, &status, WNOHANG);
+    }
+}
+
+bool ProgramLauncher::start(const std::u16string& program,
+                            const std::vector<std::u16string>& arguments,
+                            const std::u16string& workingFolder, const std::string& winePrefix)
+{
+    const std::string path = toUtf8(program);
+    struct stat info = {};
+    if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    std::string executable;
+    std::vector<std::string> argv;
+    std::vector<std::string> environment;
+    if (isNativeExecutable(path)) {
+        executable = path;
+    } else {
+        executable = findInPath("wine");
+        if (executable.empty()) {
+            return false;
+        }
+        argv.push_back(executable);
+        environment.push_back("WINEPREFIX=" + winePrefix);
+    }
+    argv.push_back(path);
+    for (const std::u16string& argument : arguments) {
+        argv.push_back(toUtf8(argument));
+    }
+    const int pid = spawn(executable, argv, environment, toUtf8(workingFolder));
+    if (pid < 0) {
+        return false;
+    }
+    reapLater(pid);
+    return true;
 }
 
 } // namespace vimo
