@@ -1,0 +1,127 @@
+#include "platform/Text.h"
+#include "support/Fixtures.h"
+#include "workspace/VimoWorkspace.h"
+
+#include <gtest/gtest.h>
+
+namespace vimo::test {
+
+namespace {
+
+const std::string kHeader64 = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+                              "#arch=win64\n\n";
+const std::string kUninstall = "Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\"
+                               "{3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}";
+
+// A 64-bit prefix whose uninstall entry, in the 32-bit view, holds `valueLine`.
+std::string systemReg(const std::string& valueLine)
+{
+    return kHeader64 + "[Software\\\\Wow6432Node\\\\" + kUninstall + "] 1700000000\n" +
+           "\"DisplayName\"=\"Orvo\"\n" + valueLine + "\n";
+}
+
+class Installation : public ::testing::Test
+{
+protected:
+    HRESULT locateWith(const std::string& valueLine)
+    {
+        fixture.writeSystemReg(systemReg(valueLine));
+        return workspace.locateInstallation();
+    }
+    std::u16string driveC() const { return u16(fixture.prefix() / "drive_c"); }
+
+    InstallationFixture fixture;
+    VimoWorkspace workspace{fixture.platform()};
+};
+
+} // namespace
+
+TEST_F(Installation, FoundThroughThePrefixRegistry)
+{
+    EXPECT_EQ(workspace.locateInstallation(), S_OK);
+    EXPECT_EQ(workspace.installFolder(), fixture.installFolderU16());
+    EXPECT_EQ(workspace.servicesFolder(), fixture.installFolderU16() + u"services/");
+}
+
+TEST_F(Installation, OneSeparatorAtTheEnd)
+{
+    EXPECT_EQ(locateWith("\"InstallLocation\"=\"C:\\\\Program Files\\\\Orvo\\\\\""), S_OK);
+    EXPECT_EQ(workspace.installFolder(), fixture.installFolderU16());
+    // Letter case of the stored path does not matter, as on Windows.
+    EXPECT_EQ(locateWith("\"InstallLocation\"=\"c:\\\\PROGRAM FILES\\\\orvo\""), S_OK);
+    EXPECT_EQ(workspace.installFolder(), fixture.installFolderU16());
+}
+
+TEST_F(Installation, ExpandableStringsAreNotExpanded)
+{
+    EXPECT_EQ(locateWith("\"InstallLocation\"=str(2):\"%ProgramFiles%\\\\Orvo\""), S_OK);
+    EXPECT_EQ(workspace.installFolder(), u"%ProgramFiles%/Orvo/");
+}
+
+TEST_F(Installation, RawStringBytesOverSeveralLines)
+{
+    // "C:\Orvo" as UTF-16LE with its terminating zero, as regedit exports it.
+    const std::string value = "\"InstallLocation\"=hex(2):43,00,3a,00,5c,00,\\\n"
+                              "  4f,00,72,00,76,00,6f,00,00,00";
+    EXPECT_EQ(locateWith(value), S_OK);
+    // A folder that does not exist (any more) is accepted as it stands.
+    EXPECT_EQ(workspace.installFolder(), driveC() + u"/Orvo/");
+}
+
+TEST_F(Installation, BadValuesMeanNoInstallation)
+{
+    ASSERT_EQ(workspace.locateInstallation(), S_OK);
+    const char* bad[] = {
+        "\"InstallLocation\"=\"\"",                     // empty
+        "\"InstallLocation\"=dword:00000001",           // a number
+        "\"InstallLocation\"=hex:43,00,00,00",          // binary
+        "\"InstallLocation\"=str(7):\"C:\\\\Orvo\"",    // multi-string
+        "\"InstallLocation\"=hex(1):43,00,3a,00,00",    // odd byte count
+        "\"InstallLocation\"=hex(1):43,00,3a,00",       // no terminating zero unit
+        "\"InstallLocation\"=hex(2):00,00,43,00,00,00", // empty up to the first zero
+        "\"InstallLocation\"=hex(2):",                  // no bytes at all
+        "\"OtherLocation\"=\"C:\\\\Orvo\"",             // value missing
+    };
+    for (const char* line : bad) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(locateWith(line), E_FAIL);
+        // A failed search replaces what an earlier one found.
+        EXPECT_EQ(workspace.installFolder(), u"");
+    }
+}
+
+TEST_F(Installation, OnlyTheThirtyTwoBitViewCounts)
+{
+    fixture.writeSystemReg(kHeader64 + "[Software\\\\" + kUninstall + "]\n" +
+                           "\"InstallLocation\"=\"C:\\\\Program Files\\\\Orvo\"\n");
+    EXPECT_EQ(workspace.locateInstallation(), E_FAIL);
+
+    // A 32-bit prefix has no redirection.
+    fixture.writeSystemReg("WINE REGISTRY Version 2\n#arch=win32\n[Software\\\\" + kUninstall +
+                           "]\n\"InstallLocation\"=\"C:\\\\Program Files\\\\Orvo\"\n");
+    EXPECT_EQ(workspace.locateInstallation(), S_OK);
+    EXPECT_EQ(workspace.installFolder(), fixture.installFolderU16());
+}
+
+TEST_F(Installation, MissingRegistryFile)
+{
+    fs::remove(fixture.prefix() / "system.reg");
+    EXPECT_EQ(workspace.locateInstallation(), E_FAIL);
+    EXPECT_TRUE(workspace.installFolder().empty());
+}
+
+TEST(InstallationPaths, TrailingSeparatorAndServicesFolder)
+{
+    EXPECT_EQ(VimoWorkspace::withTrailingBackslash(u""), u"");
+    EXPECT_EQ(VimoWorkspace::withTrailingBackslash(u"/opt/Orvo"), u"/opt/Orvo/");
+    EXPECT_EQ(VimoWorkspace::withTrailingBackslash(u"/opt/Orvo/"), u"/opt/Orvo/");
+
+    TestPlatform platform;
+    VimoWorkspace workspace(platform);
+    workspace.setInstallFolder(u"/d/Orvo");
+    EXPECT_EQ(workspace.installFolder(), u"/d/Orvo/");
+    EXPECT_EQ(workspace.servicesFolder(), u"/d/Orvo/services/");
+    EXPECT_EQ(workspace.packagesFolder(), u"/d/Orvo/packages/");
+}
+
+} // namespace vimo::test
