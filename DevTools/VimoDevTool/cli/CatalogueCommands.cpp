@@ -1,0 +1,224 @@
+#include "cli/CatalogueCommands.h"
+
+#include "cli/Messages.h"
+#include "cli/RecordValidator.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace vimo::cli {
+
+ExitCode CatalogueCommands::list(const ParsedCommand& command)
+{
+    const VimoMap vimos = command.has("--dev")         ? m_workspace.GetDevVimos()
+                          : command.has("--published") ? m_workspace.GetPublishedVimos()
+                                                       : m_workspace.catalogue();
+    if (m_console.json()) {
+        JsonWriter writer;
+        writer.beginObject();
+        writer.key("vimos");
+        writer.beginArray();
+        for (const auto& [id, info] : vimos) {
+            writer.beginObject();
+            writer.member("id", info.id);
+            writer.member("name", info.name);
+            writer.member("isDev", info.isDev);
+            writer.member("state", stateName(info));
+            writer.member("folder", info.folder);
+            writer.endObject();
+        }
+        writer.endArray();
+        writer.endObject();
+        m_console.document(writer);
+        return ExitCode::Success;
+    }
+    if (vimos.empty()) {
+        return ExitCode::Success;
+    }
+    std::size_t idWidth = 2;
+    std::size_t nameWidth = 4;
+    for (const auto& [id, info] : vimos) {
+        idWidth = std::max(idWidth, toUtf8(info.id).size());
+        nameWidth = std::max(nameWidth, toUtf8(info.name).size());
+    }
+    auto row = [&](const std::string& id, const std::string& name, const std::string& state,
+                   const std::string& folder) {
+        m_console.line(format::padRight(id, idWidth + 2) + format::padRight(name, nameWidth + 2) +
+                       format::padRight(state, 11) + folder);
+    };
+    row("ID", "NAME", "STATE", "FOLDER");
+    for (const auto& [id, info] : vimos) {
+        row(toUtf8(info.id), toUtf8(info.name), stateName(info), toUtf8(info.folder));
+    }
+    return ExitCode::Success;
+}
+
+ExitCode CatalogueCommands::show(const ParsedCommand& command)
+{
+    VimoInfo info;
+    if (auto code = findVimo(command, info)) {
+        return *code;
+    }
+    const std::u16string source = m_workspace.sourceFolder(info.id);
+    const std::u16string icons = m_workspace.iconsFolder(info.id);
+    const std::u16string archive = m_workspace.uploadArchivePath(info.id);
+    if (m_console.json()) {
+        JsonWriter writer;
+        writer.beginObject();
+        writeRecord(writer, info);
+        writer.member("sourceFolder", source);
+        writer.member("iconsFolder", icons);
+        writer.member("archive", archive);
+        writer.endObject();
+        m_console.document(writer);
+        return ExitCode::Success;
+    }
+    printRecord(info);
+    m_console.line(format::padRight("sourceFolder:", 20) + toUtf8(source));
+    m_console.line(format::padRight("iconsFolder:", 20) + toUtf8(icons));
+    m_console.line(format::padRight("archive:", 20) + toUtf8(archive));
+    return ExitCode::Success;
+}
+
+std::string CatalogueCommands::checkSetArguments(const ParsedCommand& command)
+{
+    for (const char* option : {"--width", "--height"}) {
+        if (auto text = command.value(option)) {
+            if (!CommandLine::parseCount(*text)) {
+                return "vimoctl set: " + std::string(option) +
+                       " takes a whole number of pixels, not \"" + *text + "\"";
+            }
+        }
+    }
+    return {};
+}
+
+namespace {
+
+// A count from the command line as the form's unsigned field holds it; anything beyond
+// the 32-bit range is out of range all the same.
+std::int64_t pixels(const std::string& text)
+{
+    const std::uint64_t value = CommandLine::parseCount(text).value_or(0);
+    return static_cast<std::int64_t>(
+        std::min<std::uint64_t>(value, std::numeric_limits<std::uint32_t>::max()));
+}
+
+} // namespace
+
+ExitCode CatalogueCommands::set(const ParsedCommand& command)
+{
+    VimoInfo stored;
+    if (auto code = findVimo(command, stored)) {
+        return *code;
+    }
+    if (!stored.isDev) {
+        return fail(command, ExitCode::NothingDone,
+                    "\"" + command.argument() +
+                        "\" is published; make an under-development copy of it with vimoctl copy");
+    }
+
+    // The form as the window would hold it after the edits: given values replace the record's.
+    const RecordValidator validator(m_workspace.configuration());
+    const auto nameOption = command.value("--name");
+    const auto descOption = command.value("--desc");
+    const std::u16string name =
+        RecordValidator::trimWhiteSpace(nameOption ? fromUtf8(*nameOption) : stored.name);
+    const std::u16string desc = descOption ? fromUtf8(*descOption) : stored.desc;
+    const std::int64_t width =
+        command.has("--width") ? pixels(*command.value("--width")) : stored.width;
+    const std::int64_t height =
+        command.has("--height") ? pixels(*command.value("--height")) : stored.height;
+    const bool web = command.has("--web") || (stored.isDhtml && !command.has("--local"));
+    const bool interactive = command.has("--interactive") ||
+                             (stored.requiresInvitation && !command.has("--no-interactive"));
+
+    // The window's checks in its order; the length limits are what its fields let one type.
+    std::optional<std::string> problem = validator.nameProblem(name);
+    if (!problem && nameOption) {
+        problem = validator.nameLengthProblem(name);
+    }
+    if (!problem && descOption) {
+        problem = validator.descLengthProblem(desc);
+    }
+    if (!problem) {
+        problem = RecordValidator::widthProblem(width);
+    }
+    if (!problem) {
+        problem = RecordValidator::heightProblem(height);
+    }
+    if (problem) {
+        return m_console.fail(ExitCode::NothingDone, *problem);
+    }
+
+    VimoInfo record = stored;
+    record.name = name;
+    record.desc = desc;
+    record.width = width == 0 ? 500 : static_cast<std::int32_t>(width);
+    record.height = height == 0 ? 500 : static_cast<std::int32_t>(height);
+    record.requiresInvitation = interactive;
+    record.isDhtml = web;
+    record.isDev = true;
+    record.url = web ? (command.has("--web") ? fromUtf8(*command.value("--web")) : stored.url)
+                     : m_workspace.localMainFileUrl();
+
+    const HRESULT hr = m_workspace.writeVimo(record.id, record);
+    if (failed(hr)) {
+        return m_console.fail(ExitCode::Failure, messages::kSaveFailed);
+    }
+    m_workspace.removeVimoListCache(record.id);
+    m_workspace.NotifyReloadVimoList();
+
+    VimoInfo saved = record;
+    m_workspace.getVimo(record.id, saved);
+    if (m_console.json()) {
+        JsonWriter writer;
+        writer.beginObject();
+        writeRecord(writer, saved);
+        writer.endObject();
+        m_console.document(writer);
+    } else {
+        printRecord(saved);
+    }
+    return ExitCode::Success;
+}
+
+ExitCode CatalogueCommands::copy(const ParsedCommand& command)
+{
+    VimoInfo source;
+    if (auto code = findVimo(command, source)) {
+        return *code;
+    }
+    if (source.isDev) {
+        return fail(command, ExitCode::NothingDone,
+                    "\"" + command.argument() +
+                        "\" is already under development; copies are made of published Vimos");
+    }
+    std::u16string newId;
+    const HRESULT hr = m_workspace.createDevelopmentCopy(source.id, newId);
+    VimoInfo copy;
+    const bool inCatalogue = !newId.empty() && m_workspace.getVimo(newId, copy) == S_OK;
+    if (failed(hr) || !inCatalogue) {
+        std::string text = "could not make a copy of \"" + command.argument() + "\"";
+        if (!newId.empty()) {
+            text += " (the copy " + toUtf8(newId) + " is incomplete)";
+        }
+        text += ", result " + format::resultCode(hr);
+        return fail(command, failed(hr) ? ExitCode::Failure : ExitCode::NothingDone, text);
+    }
+    if (m_console.json()) {
+        JsonWriter writer;
+        writer.beginObject();
+        writer.member("id", copy.id);
+        writer.member("source", source.id);
+        writer.member("folder", copy.folder);
+        writer.endObject();
+        m_console.document(writer);
+    } else {
+        m_console.line(copy.id);
+    }
+    return ExitCode::Success;
+}
+
+} // namespace vimo::cli

@@ -1,0 +1,108 @@
+#include "cli/ClientCommands.h"
+
+#include "cli/Messages.h"
+#include "platform/Text.h"
+
+namespace vimo::cli {
+
+void ClientCommands::answer(const char* action, bool done, const std::u16string& target)
+{
+    if (m_console.json()) {
+        JsonWriter writer;
+        writer.beginObject();
+        writer.member("action", action);
+        writer.member("done", done);
+        if (!target.empty()) {
+            writer.member("target", target);
+        }
+        writer.endObject();
+        m_console.document(writer);
+    } else if (!target.empty()) {
+        m_console.line(target);
+    }
+}
+
+ExitCode ClientCommands::open(const ParsedCommand& command)
+{
+    if (command.arguments.empty()) {
+        if (command.has("--source") || command.has("--icons")) {
+            return fail(command, ExitCode::NothingDone,
+                        "--source and --icons need the Vimo identifier");
+        }
+        const std::u16string folder = m_workspace.servicesFolder();
+        const HRESULT hr = m_workspace.openServicesFolder();
+        if (failed(hr)) {
+            return fail(command, ExitCode::Failure,
+                        "could not open " + toUtf8(folder) + ", result " + format::resultCode(hr));
+        }
+        answer("openServicesFolder", true, folder);
+        return ExitCode::Success;
+    }
+    VimoInfo info;
+    if (auto code = findVimo(command, info)) {
+        return *code;
+    }
+    const bool icons = command.has("--icons");
+    const std::u16string folder =
+        icons ? m_workspace.iconsFolder(info.id) : m_workspace.sourceFolder(info.id);
+    const HRESULT hr =
+        icons ? m_workspace.openIconsFolder(info.id) : m_workspace.openSourceFolder(info.id);
+    if (failed(hr)) {
+        return fail(command, ExitCode::Failure,
+                    "could not open " + toUtf8(folder) + ", result " + format::resultCode(hr));
+    }
+    answer(icons ? "openIconsFolder" : "openSourceFolder", true, folder);
+    return ExitCode::Success;
+}
+
+ExitCode ClientCommands::run(const ParsedCommand& command)
+{
+    bool started = false;
+    bool launchFailed = false;
+    // Both steps run, as the window's button does: a client started just now has no window yet,
+    // so the second instance starts at once as well.
+    if (!m_workspace.IsClientRunning()) {
+        if (failed(m_workspace.LaunchClient())) {
+            m_console.message(messages::kLaunchFailed);
+            launchFailed = true;
+        } else {
+            started = true;
+        }
+    }
+    bool secondStarted = false;
+    if (command.has("--second") && !m_workspace.HasSecondClientWindow()) {
+        if (failed(m_workspace.LaunchSecondClient())) {
+            m_console.message(messages::kSecondLaunchFailed);
+            launchFailed = true;
+        } else {
+            secondStarted = true;
+        }
+    }
+    if (m_console.json()) {
+        JsonWriter writer;
+        writer.beginObject();
+        writer.member("clientStarted", started);
+        writer.member("secondStarted", secondStarted);
+        writer.member("failed", launchFailed);
+        writer.endObject();
+        m_console.document(writer);
+    } else {
+        if (started) {
+            m_console.line("started Orvo");
+        }
+        if (secondStarted) {
+            m_console.line("started a second Orvo");
+        }
+    }
+    if (launchFailed) {
+        return ExitCode::Failure;
+    }
+    if (!started && !secondStarted) {
+        m_console.message(command.has("--second") ? "Orvo already shows two windows."
+                                                  : "Orvo is already running.");
+        return ExitCode::NothingDone;
+    }
+    return ExitCode::Success;
+}
+
+} // namespace vimo::cli

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+#include "cli/Console.h"
+#include "cli/ExitCode.h"
+#include "workspace/VimoWorkspace.h"
+
+#include <optional>
+#include <string>
+
+namespace vimo::cli {
+
+class JsonWriter;
+
+// What every group of subcommands works on: the loaded workspace and the console.
+class CommandGroup
+{
+public:
+    CommandGroup(VimoWorkspace& workspace, Console& console);
+
+protected:
+    // The record of the command's identifier argument; on failure the reason has been reported
+    // and the exit code is returned instead.
+    std::optional<ExitCode> findVimo(const ParsedCommand& command, VimoInfo& info);
+    // Reports a refusal or failure of `command` in one line.
+    ExitCode fail(const ParsedCommand& command, ExitCode code, const std::string& text);
+
+    // The members named after VimoInfo's fields.
+    static void writeRecord(JsonWriter& writer, const VimoInfo& info);
+    // The record as "field: value" lines.
+    void printRecord(const VimoInfo& info);
+    static std::string stateName(const VimoInfo& info) { return info.isDev ? "dev" : "published"; }
+    // `path` relative to `folder` when it lies below it, else `path`.
+    static std::u16string relativePath(const std::u16string& path, const std::u16string& folder);
+
+    VimoWorkspace& m_workspace;
+    Console& m_console;
+};
+
+} // namespace vimo::cli

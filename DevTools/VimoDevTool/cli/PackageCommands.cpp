@@ -1,0 +1,222 @@
+#include "cli/PackageCommands.h"
+
+#include "cli/Messages.h"
+#include "cli/PackageInspector.h"
+#include "cli/UploadChecks.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace vimo::cli {
+
+namespace fs = std::filesystem;
+
+ExitCode PackageCommands::files(const ParsedCommand& command)
+{
+    VimoInfo info;
+    if (auto code = findVimo(command, info)) {
+        return *code;
+    }
+    const PackageListing listing = PackageInspector(m_workspace).inspect(info);
+    if (m_console.json()) {
+        JsonWriter writer;
+        writer.beginObject();
+        writer.member("id", info.id);
+        writer.member("folder", info.folder);
+        writer.key("files");
+        writer.beginArray();
+        for (const InspectedFile& file : listing.files) {
+            writer.beginObject();
+            writer.member("path", file.relative);
+            writer.key("size");
+            if (file.size) {
+                writer.value(*file.size);
+            } else {
+                writer.null();
+            }
+            writer.member("verdict", PackageInspector::verdictKey(file.verdict));
+            writer.endObject();
+        }
+        writer.endArray();
+        writer.member("packedCount", listing.packedCount);
+        writer.member("packedBytes", listing.packedBytes);
+        writer.member("limit", kUploadSizeLimit);
+        writer.member("underLimit", listing.packedBytes < kUploadSizeLimit);
+        writer.endObject();
+        m_console.document(writer);
+        return ExitCode::Success;
+    }
+    for (const InspectedFile& file : listing.files) {
+        const std::string size = file.size ? format::groupDigits(*file.size) : "?";
+        m_console.line(format::padRight(PackageInspector::verdictText(file.verdict), 14) +
+                       format::padLeft(size, 11) + "  " + toUtf8(file.relative));
+    }
+    const std::uint64_t percent = listing.packedBytes * 100 / kUploadSizeLimit;
+    std::string summary = std::to_string(listing.packedCount) + " files packed, " +
+                          format::groupDigits(listing.packedBytes) + " of " +
+                          format::groupDigits(kUploadSizeLimit) + " bytes (" +
+                          std::to_string(percent) + "%), uncompressed";
+    if (listing.packedBytes >= kUploadSizeLimit) {
+        summary += "; over the upload limit";
+    }
+    if (m_console.outIsTerminal()) {
+        m_console.line(format::bar(listing.packedBytes, kUploadSizeLimit, 40) + " " + summary);
+    } else {
+        m_console.line(summary);
+    }
+    return ExitCode::Success;
+}
+
+std::string PackageCommands::copyArchive(const std::u16string& archive, const std::string& output,
+                                         std::u16string& copied)
+{
+    std::error_code ec;
+    fs::path target = toFsPath(fromUtf8(output));
+    if (fs::is_directory(target, ec)) {
+        target /= toFsPath(archive).filename();
+    }
+    copied = fromFsPath(target);
+    if (fs::exists(target, ec) && fs::equivalent(target, toFsPath(archive), ec)) {
+        return {}; // already there; copying a file onto itself would empty it
+    }
+    fs::copy_file(toFsPath(archive), target, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        return "could not copy the archive to " + target.string() + ": " + ec.message();
+    }
+    return {};
+}
+
+ExitCode PackageCommands::pack(const ParsedCommand& command)
+{
+    VimoInfo info;
+    if (auto code = findVimo(command, info)) {
+        return *code;
+    }
+    // The builder reports left-out files by title only; our own listing names them in full.
+    const PackageListing listing = PackageInspector(m_workspace).inspect(info);
+    std::vector<std::u16string> leftOut;
+    for (const InspectedFile& file : listing.files) {
+        if (file.verdict == Verdict::NotAllowed) {
+            leftOut.push_back(file.relative);
+        }
+    }
+
+    m_workspace.removeVimoListCache(info.id);
+    std::u16string unsupported;
+    const HRESULT hr = m_workspace.buildUploadPackage(info.id, unsupported);
+    if (failed(hr)) {
+        m_console.message(messages::kPackageFailed);
+        return fail(command, ExitCode::Failure,
+                    "the archive of \"" + command.argument() + "\" was not built, result " +
+                        format::resultCode(hr));
+    }
+
+    const std::u16string archive = m_workspace.uploadArchivePath(info.id);
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(toFsPath(archive), ec);
+    const bool tooBig = hr == S_FALSE;
+    std::u16string copied;
+    std::string copyProblem;
+    if (!tooBig && command.has("--output")) {
+        copyProblem = copyArchive(archive, *command.value("--output"), copied);
+    }
+
+    if (m_console.json()) {
+        JsonWriter writer;
+        writer.beginObject();
+        writer.member("id", info.id);
+        writer.member("archive", archive);
+        writer.key("size");
+        if (ec) {
+            writer.null();
+        } else {
+            writer.value(static_cast<std::uint64_t>(size));
+        }
+        writer.member("limit", kUploadSizeLimit);
+        writer.member("tooBig", tooBig);
+        writer.key("leftOut");
+        writer.beginArray();
+        for (const std::u16string& file : leftOut) {
+            writer.value(file);
+        }
+        writer.endArray();
+        writer.member("unsupportedFiles", unsupported);
+        if (!copied.empty() && copyProblem.empty()) {
+            writer.member("output", copied);
+        } else if (!copyProblem.empty()) {
+            writer.member("outputError", copyProblem);
+        }
+        writer.endObject();
+        m_console.document(writer);
+    } else {
+        m_console.line("archive: " + toUtf8(archive));
+        m_console.line("size:    " + (ec ? std::string("?") : format::groupDigits(size)) +
+                       " bytes");
+        for (const std::u16string& file : leftOut) {
+            m_console.line("left out (extension not allowed): " + toUtf8(file));
+        }
+        if (!copied.empty() && copyProblem.empty()) {
+            m_console.line("copied to: " + toUtf8(copied));
+        }
+    }
+
+    if (tooBig) {
+        return m_console.fail(ExitCode::NothingDone, messages::kArchiveTooBig);
+    }
+    if (!unsupported.empty()) {
+        std::string text = messages::kUnsupportedFiles;
+        text.replace(text.find("%s"), 2, toUtf8(unsupported));
+        m_console.message(text);
+    }
+    if (!copyProblem.empty()) {
+        return fail(command, ExitCode::Failure, copyProblem);
+    }
+    return ExitCode::Success;
+}
+
+ExitCode PackageCommands::check(const ParsedCommand& command)
+{
+    VimoInfo info;
+    if (auto code = findVimo(command, info)) {
+        return *code;
+    }
+    const std::vector<CheckResult> results = UploadChecks(m_workspace).run(info);
+    bool allPassed = true;
+    for (const CheckResult& result : results) {
+        allPassed = allPassed && result.passed;
+    }
+    if (m_console.json()) {
+        JsonWriter writer;
+        writer.beginObject();
+        writer.member("id", info.id);
+        writer.member("folder", info.folder);
+        writer.member("passed", allPassed);
+        writer.key("checks");
+        writer.beginArray();
+        for (const CheckResult& result : results) {
+            writer.beginObject();
+            writer.member("check", result.check);
+            writer.member("file", result.file);
+            writer.member("passed", result.passed);
+            writer.member("message", result.sentence);
+            writer.endObject();
+        }
+        writer.endArray();
+        writer.endObject();
+        m_console.document(writer);
+    } else {
+        for (const CheckResult& result : results) {
+            std::string line = result.passed ? "pass  " : "FAIL  ";
+            line += format::padRight(result.check, 14);
+            if (!result.file.empty()) {
+                line += toUtf8(result.file) + ": ";
+            }
+            m_console.line(line + result.sentence);
+        }
+    }
+    return allPassed ? ExitCode::Success : ExitCode::NothingDone;
+}
+
+} // namespace vimo::cli

@@ -1,0 +1,86 @@
+#include "cli/PackageInspector.h"
+
+#include "platform/Paths.h"
+
+#include <filesystem>
+
+namespace vimo::cli {
+
+namespace fs = std::filesystem;
+
+PackageInspector::PackageInspector(const VimoWorkspace& workspace) : m_workspace(workspace) {}
+
+PackageListing PackageInspector::inspect(const VimoInfo& info) const
+{
+    PackageListing listing;
+    listing.folder = info.folder;
+    std::u16string prefix = info.folder;
+    if (prefix.empty() || prefix.back() != kPathSeparator) {
+        prefix += kPathSeparator;
+    }
+    for (const std::u16string& path : m_workspace.listFolderFiles(info.folder)) {
+        InspectedFile file;
+        file.path = path;
+        file.relative = path.starts_with(prefix) ? path.substr(prefix.size()) : path;
+        std::error_code ec;
+        const fs::path native = toFsPath(path);
+        const std::uintmax_t size = fs::file_size(native, ec);
+        if (!ec) {
+            file.size = size;
+        }
+        switch (m_workspace.classifyFile(path)) {
+        case FilePackable:
+            file.verdict = Verdict::Packed;
+            break;
+        case FileIgnored:
+            file.verdict = Verdict::Ignored;
+            break;
+        default:
+            file.verdict = Verdict::NotAllowed;
+            break;
+        }
+        // A link to a file elsewhere is never packed, whatever its name says.
+        if (file.verdict == Verdict::Packed && fs::is_symlink(fs::symlink_status(native, ec)) &&
+            !resolvesInside(path, info.folder)) {
+            file.verdict = Verdict::LinkOutside;
+        }
+        if (file.verdict == Verdict::Packed) {
+            ++listing.packedCount;
+            listing.packedBytes += file.size.value_or(0);
+        }
+        listing.files.push_back(std::move(file));
+    }
+    return listing;
+}
+
+const char* PackageInspector::verdictText(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Packed:
+        return "packed";
+    case Verdict::Ignored:
+        return "ignored";
+    case Verdict::NotAllowed:
+        return "not allowed";
+    case Verdict::LinkOutside:
+        return "link outside";
+    }
+    return "";
+}
+
+const char* PackageInspector::verdictKey(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Packed:
+        return "packed";
+    case Verdict::Ignored:
+        return "ignored";
+    case Verdict::NotAllowed:
+        return "notAllowed";
+    case Verdict::LinkOutside:
+        return "linkOutside";
+    }
+    return "";
+}
+
+} // namespace vimo::cli

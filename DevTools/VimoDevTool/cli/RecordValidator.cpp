@@ -1,0 +1,100 @@
+#include "cli/RecordValidator.h"
+
+#include "cli/Messages.h"
+#include "platform/Text.h"
+
+namespace vimo::cli {
+
+RecordValidator::RecordValidator(const DeveloperConfiguration& configuration)
+    : m_configuration(configuration)
+{
+}
+
+namespace {
+
+bool isWhiteSpace(char16_t c)
+{
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+
+} // namespace
+
+std::u16string RecordValidator::trimWhiteSpace(std::u16string_view text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (end > begin && isWhiteSpace(text[end - 1])) {
+        --end;
+    }
+    while (begin < end && isWhiteSpace(text[begin])) {
+        ++begin;
+    }
+    return std::u16string(text.substr(begin, end - begin));
+}
+
+std::optional<std::string> RecordValidator::nameProblem(std::u16string_view name) const
+{
+    if (trimWhiteSpace(name).empty()) {
+        return std::string(messages::kNameEmpty);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RecordValidator::nameLengthProblem(std::u16string_view name) const
+{
+    return lengthProblem(name, m_configuration.nameLengthLimit, "name");
+}
+
+std::optional<std::string> RecordValidator::descLengthProblem(std::u16string_view desc) const
+{
+    return lengthProblem(desc, m_configuration.descLengthLimit, "description");
+}
+
+std::optional<std::string> RecordValidator::lengthProblem(std::u16string_view text,
+                                                          std::int32_t limit, const char* what)
+{
+    if (limit > 0 && text.size() > static_cast<std::size_t>(limit)) {
+        return "The " + std::string(what) + " is " + std::to_string(text.size()) +
+               " characters long; the developer configuration allows at most " +
+               std::to_string(limit) + ".";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RecordValidator::widthProblem(std::int64_t width)
+{
+    if (width < 1 || width > kMaxWidth) {
+        return std::string(messages::kWidthOutOfRange);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RecordValidator::heightProblem(std::int64_t height)
+{
+    if (height < 1 || height > kMaxHeight) {
+        return std::string(messages::kHeightOutOfRange);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RecordValidator::webAddressProblem(std::u16string_view url)
+{
+    const std::u16string lower = toLowerAscii(url);
+    std::size_t hostStart = 0;
+    if (lower.starts_with(u"http://")) {
+        hostStart = 7;
+    } else if (lower.starts_with(u"https://")) {
+        hostStart = 8;
+    } else {
+        return "The address \"" + toUtf8(url) + "\" is not an absolute http or https address.";
+    }
+    const std::size_t hostEnd = lower.find_first_of(u"/?#", hostStart);
+    const std::u16string_view host = std::u16string_view(lower).substr(
+        hostStart, hostEnd == std::u16string::npos ? std::u16string::npos : hostEnd - hostStart);
+    if (host.empty() || host.find_first_of(u" \t\r\n") != std::u16string_view::npos) {
+        return "The address \"" + toUtf8(url) + "\" names no host.";
+    }
+    return std::nullopt;
+}
+
+} // namespace vimo::cli

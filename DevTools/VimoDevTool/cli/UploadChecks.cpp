@@ -1,0 +1,242 @@
+#include "cli/UploadChecks.h"
+
+#include "cli/Console.h"
+#include "cli/PackageInspector.h"
+#include "cli/RecordValidator.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "xml/XmlDocument.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+namespace vimo::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::u16string kCatalogueFile = u"ver1/VimozList.xml";
+const std::u16string kEntryPath = u"//vimozList/vimoz/vimo";
+// The attributes the tool reads or writes; a save must give every one of them back unchanged.
+const std::array<std::u16string, 11> kAttributes = {
+    u"id",   u"name",      u"desc",        u"width",    u"height", u"url", u"requiresInvitation",
+    u"type", u"devStatus", u"userCreated", u"pluginKey"};
+
+using Attributes = std::array<std::optional<std::u16string>, 11>;
+
+Attributes readAttributes(const XmlNode& entry)
+{
+    Attributes values;
+    for (std::size_t i = 0; i < kAttributes.size(); ++i) {
+        values[i] = entry.attribute(kAttributes[i]);
+    }
+    return values;
+}
+
+// The record the catalogue reader makes of the entry.
+VimoInfo recordOf(const XmlNode& entry, const std::u16string& folder)
+{
+    VimoInfo info;
+    info.id = entry.attributeOrEmpty(u"id");
+    info.name = entry.attributeOrEmpty(u"name");
+    info.folder = folder;
+    info.desc = entry.attributeOrEmpty(u"desc");
+    info.width = parseLeadingInteger(entry.attributeOrEmpty(u"width"));
+    info.height = parseLeadingInteger(entry.attributeOrEmpty(u"height"));
+    info.url = entry.attributeOrEmpty(u"url");
+    info.requiresInvitation =
+        equalsIgnoreAsciiCase(entry.attributeOrEmpty(u"requiresInvitation"), u"true");
+    info.isDhtml = equalsIgnoreAsciiCase(entry.attributeOrEmpty(u"type"), u"dhtml");
+    info.isDev = equalsIgnoreAsciiCase(entry.attributeOrEmpty(u"devStatus"), u"dev");
+    return info;
+}
+
+// A folder of our own under the system's temporary folder, removed with its contents.
+class ScratchFolder
+{
+public:
+    ScratchFolder()
+    {
+        std::string pattern = (fs::temp_directory_path(m_error) / "vimoctl-XXXXXX").string();
+        if (!m_error && mkdtemp(pattern.data())) {
+            m_path = pattern;
+        }
+    }
+    ~ScratchFolder()
+    {
+        if (!m_path.empty()) {
+            fs::remove_all(m_path, m_error);
+        }
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const fs::path& path() const { return m_path; }
+
+private:
+    std::error_code m_error;
+    fs::path m_path;
+};
+
+} // namespace
+
+UploadChecks::UploadChecks(const VimoWorkspace& workspace) : m_workspace(workspace) {}
+
+std::vector<CheckResult> UploadChecks::run(const VimoInfo& info) const
+{
+    std::vector<CheckResult> results;
+    checkCatalogueFile(info, results);
+    checkRecord(info, results);
+    checkFolders(info, results);
+    checkFiles(info, results);
+    checkLinks(info, results);
+    return results;
+}
+
+void UploadChecks::checkCatalogueFile(const VimoInfo& info, std::vector<CheckResult>& results) const
+{
+    CheckResult result{"catalogue", kCatalogueFile, false, {}};
+    const std::u16string path = info.folder + kPathSeparator + kCatalogueFile;
+    XmlDocument document;
+    if (failed(document.loadFile(path))) {
+        result.sentence = "The catalogue file does not parse: " + document.errorMessage();
+        results.push_back(result);
+        return;
+    }
+    const XmlNode entry = document.documentElement().selectSingleNode(kEntryPath);
+    if (!entry) {
+        result.sentence = "The catalogue file has no vimozList/vimoz/vimo element.";
+        results.push_back(result);
+        return;
+    }
+    const Attributes before = readAttributes(entry);
+    const VimoInfo read = recordOf(entry, info.folder);
+
+    // Save a copy elsewhere and read it back: the file must survive the tool's own writes.
+    ScratchFolder scratch;
+    if (scratch.path().empty()) {
+        result.sentence = "No temporary folder to save a copy of the catalogue file in.";
+        results.push_back(result);
+        return;
+    }
+    const std::u16string copyPath = fromFsPath(scratch.path() / "VimozList.xml");
+    XmlDocument reloaded;
+    if (failed(document.save(copyPath)) || failed(reloaded.loadFile(copyPath))) {
+        result.sentence =
+            "The catalogue file does not read back after saving: " + reloaded.errorMessage();
+        results.push_back(result);
+        return;
+    }
+    const XmlNode entryAgain = reloaded.documentElement().selectSingleNode(kEntryPath);
+    if (!entryAgain || readAttributes(entryAgain) != before) {
+        result.sentence = "The catalogue file reads back differently after saving.";
+    } else if (!(read == info)) {
+        result.sentence = "The catalogue file has changed since vimoctl read it.";
+    } else {
+        result.passed = true;
+        result.sentence = "The catalogue file parses and reads back the same after saving.";
+    }
+    results.push_back(result);
+}
+
+void UploadChecks::checkRecord(const VimoInfo& info, std::vector<CheckResult>& results) const
+{
+    const RecordValidator validator(m_workspace.configuration());
+    auto add = [&](const char* check, std::optional<std::string> problem, std::string fine) {
+        const bool passed = !problem;
+        results.push_back({check, kCatalogueFile, passed, passed ? std::move(fine) : *problem});
+    };
+    auto problem = validator.nameProblem(info.name);
+    if (!problem) {
+        problem = validator.nameLengthProblem(info.name);
+    }
+    add("name", problem, "The name is not empty and within the length limit.");
+    add("desc", validator.descLengthProblem(info.desc),
+        "The description is within the length limit.");
+    add("width", RecordValidator::widthProblem(info.width),
+        "The width of " + std::to_string(info.width) + " pixels is within 1 to 1024.");
+    add("height", RecordValidator::heightProblem(info.height),
+        "The height of " + std::to_string(info.height) + " pixels is within 1 to 768.");
+    if (info.isDhtml) {
+        add("url", RecordValidator::webAddressProblem(info.url),
+            "The web address is an absolute http or https address.");
+    } else {
+        add("url", std::nullopt, "A local Vimo; its main file needs no web address.");
+    }
+}
+
+void UploadChecks::checkFolders(const VimoInfo& info, std::vector<CheckResult>& results) const
+{
+    const std::pair<const char*, std::u16string> folders[] = {
+        {"sourceFolder", m_workspace.sourceFolder(info.id)},
+        {"iconsFolder", m_workspace.iconsFolder(info.id)},
+    };
+    for (const auto& [check, folder] : folders) {
+        const bool exists = !folder.empty() && isExistingDirectory(folder);
+        std::u16string shown = folder;
+        if (shown.starts_with(info.folder + kPathSeparator)) {
+            shown = shown.substr(info.folder.size() + 1);
+        }
+        const std::string what = std::string(check) == "sourceFolder" ? "source" : "icons";
+        results.push_back({check, shown, exists,
+                           exists ? "The " + what + " folder exists."
+                                  : "The " + what + " folder does not exist."});
+    }
+}
+
+void UploadChecks::checkFiles(const VimoInfo& info, std::vector<CheckResult>& results) const
+{
+    const PackageListing listing = PackageInspector(m_workspace).inspect(info);
+    bool anyLeftOut = false;
+    for (const InspectedFile& file : listing.files) {
+        if (file.verdict == Verdict::NotAllowed) {
+            anyLeftOut = true;
+            results.push_back({"extensions", file.relative, false,
+                               "The package would leave this file out: its extension is not "
+                               "allowed."});
+        }
+    }
+    if (!anyLeftOut) {
+        results.push_back({"extensions", u"", true,
+                           "Every file has an allowed extension or is on the list to ignore."});
+    }
+    const bool fits = listing.packedBytes < kUploadSizeLimit;
+    results.push_back({"size", u"", fits,
+                       "The " + std::to_string(listing.packedCount) + " packed files total " +
+                           format::groupDigits(listing.packedBytes) + " bytes, " +
+                           (fits ? "under" : "not under") + " the limit of " +
+                           format::groupDigits(kUploadSizeLimit) + " bytes."});
+}
+
+void UploadChecks::checkLinks(const VimoInfo& info, std::vector<CheckResult>& results) const
+{
+    // Our own walk, never following links, so that a link to a folder is seen as a link.
+    std::vector<std::u16string> outside;
+    std::error_code ec;
+    const fs::path root = toFsPath(info.folder);
+    for (auto it = fs::recursive_directory_iterator(
+             root, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        std::error_code statusError;
+        if (!it->is_symlink(statusError)) {
+            continue;
+        }
+        const std::u16string path = fromFsPath(it->path());
+        if (!resolvesInside(path, info.folder)) {
+            outside.push_back(fromFsPath(it->path().lexically_relative(root)));
+        }
+    }
+    std::sort(outside.begin(), outside.end());
+    for (const std::u16string& link : outside) {
+        results.push_back({"links", link, false,
+                           "This symbolic link leads out of the Vimo's folder or nowhere."});
+    }
+    if (outside.empty()) {
+        results.push_back({"links", u"", true, "No symbolic link leads out of the folder."});
+    }
+}
+
+} // namespace vimo::cli

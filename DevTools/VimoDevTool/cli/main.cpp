@@ -1,0 +1,15 @@
+#include "cli/VimoCtl.h"
+#include "platform/Platform.h"
+
+#include <iostream>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    vimo::cli::VimoCtl program(vimo::Platform::system(), std::cout, std::cerr,
+                               isatty(STDOUT_FILENO) != 0);
+    const int code = program.run(args);
+    std::cout.flush();
+    return code;
+}
