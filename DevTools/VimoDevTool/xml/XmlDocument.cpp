@@ -1,31 +1,626 @@
-// Placeholder until the libxml2 adapter lands.
 #include "xml/XmlDocument.h"
+
+#include "platform/Paths.h"
+#include "platform/SystemError.h"
+#include "platform/Text.h"
+#include "xml/AtomicFile.h"
+
+#include <libxml/parser.h>
+#include <libxml/valid.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xmlsave.h>
+#include <libxml/xpath.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <unistd.h>
 
 namespace vimo {
 
-struct XmlDocument::Impl
+namespace {
+
+struct DocFree
 {
-    std::string message;
+    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+struct ParserCtxtFree
+{
+    void operator()(xmlParserCtxt* ctxt) const { xmlFreeParserCtxt(ctxt); }
+};
+struct ValidCtxtFree
+{
+    void operator()(xmlValidCtxt* ctxt) const { xmlFreeValidCtxt(ctxt); }
+};
+struct XPathContextFree
+{
+    void operator()(xmlXPathContext* ctxt) const { xmlXPathFreeContext(ctxt); }
+};
+struct XPathObjectFree
+{
+    void operator()(xmlXPathObject* object) const { xmlXPathFreeObject(object); }
+};
+struct XmlCharFree
+{
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+struct BufferFree
+{
+    void operator()(xmlBuffer* buffer) const { xmlBufferFree(buffer); }
+};
+struct SaveCtxtFree
+{
+    void operator()(xmlSaveCtxt* ctxt) const { xmlSaveClose(ctxt); }
 };
 
-bool XmlNode::isElement() const { return false; }
-std::u16string XmlNode::name() const { return {}; }
-XmlNode XmlNode::selectSingleNode(const std::u16string&) const { return {}; }
-std::vector<XmlNode> XmlNode::selectNodes(const std::u16string&) const { return {}; }
-std::vector<XmlNode> XmlNode::childNodes() const { return {}; }
-std::optional<std::u16string> XmlNode::attribute(const std::u16string&) const { return std::nullopt; }
-std::u16string XmlNode::attributeOrEmpty(const std::u16string&) const { return {}; }
-HRESULT XmlNode::setAttribute(const std::u16string&, const std::u16string&) { return E_FAIL; }
-HRESULT XmlNode::removeAttribute(const std::u16string&) { return E_FAIL; }
-XmlNode XmlNode::appendElement(const std::u16string&, const std::u16string&) { return {}; }
+using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
+using ParserCtxtPtr = std::unique_ptr<xmlParserCtxt, ParserCtxtFree>;
+using ValidCtxtPtr = std::unique_ptr<xmlValidCtxt, ValidCtxtFree>;
+using XPathContextPtr = std::unique_ptr<xmlXPathContext, XPathContextFree>;
+using XPathObjectPtr = std::unique_ptr<xmlXPathObject, XPathObjectFree>;
+using XmlCharPtr = std::unique_ptr<xmlChar, XmlCharFree>;
+using BufferPtr = std::unique_ptr<xmlBuffer, BufferFree>;
+using SaveCtxtPtr = std::unique_ptr<xmlSaveCtxt, SaveCtxtFree>;
+
+const xmlChar* xmlText(const std::string& text)
+{
+    return reinterpret_cast<const xmlChar*>(text.c_str());
+}
+
+std::u16string fromXml(const xmlChar* text)
+{
+    return text ? fromUtf8(reinterpret_cast<const char*>(text)) : std::u16string();
+}
+
+// Nothing that the tool reads may pull in another resource: any attempt is refused, on top of
+// the parser options that already keep libxml2 from trying.
+xmlParserInputPtr refuseExternalEntity(const char*, const char*, xmlParserCtxtPtr)
+{
+    return nullptr;
+}
+
+void ensureLibraryReady()
+{
+    static const bool ready = [] {
+        xmlInitParser();
+        xmlSetExternalEntityLoader(refuseExternalEntity);
+        return true;
+    }();
+    (void)ready;
+}
+
+void ignoreGenericError(void*, const char*, ...) {}
+
+// Collects libxml2's reports while it works, so that nothing reaches standard error and the
+// first error can be reported with the failure.
+class ErrorCapture
+{
+public:
+    ErrorCapture()
+        : m_previousStructured(xmlStructuredError),
+          m_previousStructuredContext(xmlStructuredErrorContext),
+          m_previousGeneric(xmlGenericError), m_previousGenericContext(xmlGenericErrorContext)
+    {
+        xmlSetStructuredErrorFunc(this, &ErrorCapture::record);
+        xmlSetGenericErrorFunc(nullptr, ignoreGenericError);
+    }
+    ~ErrorCapture()
+    {
+        xmlSetStructuredErrorFunc(m_previousStructuredContext, m_previousStructured);
+        xmlSetGenericErrorFunc(m_previousGenericContext, m_previousGeneric);
+    }
+    ErrorCapture(const ErrorCapture&) = delete;
+    ErrorCapture& operator=(const ErrorCapture&) = delete;
+
+    bool hasError() const { return m_errorCode != 0; }
+    int errorCode() const { return m_errorCode; }
+    const std::string& message() const { return m_message; }
+    bool sawUndeclaredEntity() const { return m_undeclaredEntity; }
+
+private:
+    static void record(void* self, xmlErrorPtr error)
+    {
+        auto* capture = static_cast<ErrorCapture*>(self);
+        if (!error) {
+            return;
+        }
+        if (error->code == XML_WAR_UNDECLARED_ENTITY || error->code == XML_ERR_UNDECLARED_ENTITY) {
+            capture->m_undeclaredEntity = true;
+        }
+        if (error->level < XML_ERR_ERROR && error->code != XML_WAR_UNDECLARED_ENTITY) {
+            return;
+        }
+        if (capture->m_errorCode != 0) {
+            return; // the first error names the cause; later ones follow from it
+        }
+        capture->m_errorCode = error->code != 0 ? error->code : -1;
+        std::string text = error->message ? error->message : "unknown error";
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+            text.pop_back();
+        }
+        if (error->line > 0) {
+            text = "line " + std::to_string(error->line) + ": " + text;
+        }
+        capture->m_message = text;
+    }
+
+    xmlStructuredErrorFunc m_previousStructured;
+    void* m_previousStructuredContext;
+    xmlGenericErrorFunc m_previousGeneric;
+    void* m_previousGenericContext;
+    int m_errorCode = 0;
+    std::string m_message;
+    bool m_undeclaredEntity = false;
+};
+
+// Finds an entity reference that is not to an internal entity of the document's own DTD, in
+// content, in attribute values and inside the replacement text of the entities referenced.
+class EntityChecker
+{
+public:
+    explicit EntityChecker(xmlDoc* doc) : m_doc(doc) {}
+
+    // The name of the first offending entity, or nothing.
+    std::optional<std::string> findForeignReference(xmlNode* node)
+    {
+        for (; node; node = node->next) {
+            if (node->type == XML_ENTITY_REF_NODE) {
+                if (auto bad = checkEntity(node->name)) {
+                    return bad;
+                }
+                continue; // its children are the entity itself, checked above
+            }
+            if (node->type == XML_ELEMENT_NODE) {
+                for (xmlAttr* attr = node->properties; attr; attr = attr->next) {
+                    if (auto bad = findForeignReference(attr->children)) {
+                        return bad;
+                    }
+                }
+            }
+            if (node->type == XML_ELEMENT_NODE || node->type == XML_DOCUMENT_NODE) {
+                if (auto bad = findForeignReference(node->children)) {
+                    return bad;
+                }
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::optional<std::string> checkEntity(const xmlChar* name)
+    {
+        const std::string text = name ? reinterpret_cast<const char*>(name) : "";
+        xmlEntity* entity = xmlGetDocEntity(m_doc, name);
+        if (!entity) {
+            return text;
+        }
+        if (entity->etype == XML_INTERNAL_PREDEFINED_ENTITY) {
+            return std::nullopt;
+        }
+        if (entity->etype != XML_INTERNAL_GENERAL_ENTITY) {
+            return text;
+        }
+        if (!m_checked.insert(entity).second) {
+            return std::nullopt;
+        }
+        if (auto bad = findForeignReference(entity->children)) {
+            return bad;
+        }
+        return checkReplacementText(entity->content);
+    }
+
+    // An entity that was never expanded has no parsed children; look at its text instead.
+    std::optional<std::string> checkReplacementText(const xmlChar* content)
+    {
+        if (!content) {
+            return std::nullopt;
+        }
+        const std::string text = reinterpret_cast<const char*>(content);
+        for (std::size_t at = text.find('&'); at != std::string::npos;
+             at = text.find('&', at + 1)) {
+            if (at + 1 < text.size() && text[at + 1] == '#') {
+                continue;
+            }
+            const std::size_t end = text.find(';', at);
+            if (end == std::string::npos) {
+                break;
+            }
+            const std::string name = text.substr(at + 1, end - at - 1);
+            if (auto bad = checkEntity(xmlText(name))) {
+                return bad;
+            }
+        }
+        return std::nullopt;
+    }
+
+    xmlDoc* m_doc;
+    std::set<xmlEntity*> m_checked;
+};
+
+// Whether the raw text starts with an XML declaration, in any of the encodings libxml2 detects.
+bool startsWithDeclaration(std::string_view bytes)
+{
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+    } else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        bytes.remove_prefix(2);
+    }
+    using namespace std::string_view_literals;
+    return bytes.starts_with("<?xml"sv) || bytes.starts_with("<\0?\0x\0m\0l\0"sv) ||
+           bytes.starts_with("\0<\0?\0x\0m\0l"sv);
+}
+
+// The encoding of a document that does not declare one, from its first bytes.
+std::string detectedEncoding(std::string_view bytes)
+{
+    using namespace std::string_view_literals;
+    if (bytes.starts_with("\xFF\xFE"sv) || bytes.starts_with("\xFE\xFF"sv)) {
+        return "UTF-16";
+    }
+    if (bytes.starts_with("<\0"sv)) {
+        return "UTF-16LE";
+    }
+    if (bytes.starts_with("\0<"sv)) {
+        return "UTF-16BE";
+    }
+    return {};
+}
+
+// 0, or the errno value of the failure.
+int readWholeFile(const std::string& path, std::string& bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    bytes.clear();
+    char buffer[65536];
+    int error = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = errno;
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return error;
+}
+
+} // namespace
+
+struct XmlDocument::Impl
+{
+    DocPtr doc;
+    long parseError = 1; // no document yet
+    std::string message;
+    bool hasDeclaration = true;
+    bool utf8Bom = false;
+    std::string encoding; // what saving writes; empty means UTF-8
+
+    HRESULT fail(long code, std::string text, HRESULT result)
+    {
+        doc.reset();
+        parseError = code != 0 ? code : 1;
+        message = std::move(text);
+        return result;
+    }
+
+    HRESULT parse(const std::string& bytes, const std::string& name);
+};
+
+HRESULT XmlDocument::Impl::parse(const std::string& bytes, const std::string& name)
+{
+    ensureLibraryReady();
+    doc.reset();
+    if (bytes.empty()) {
+        return fail(XML_ERR_DOCUMENT_EMPTY, name + ": the document is empty", E_FAIL);
+    }
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
+        return fail(XML_ERR_INTERNAL_ERROR, name + ": the document is too large", E_FAIL);
+    }
+
+    ErrorCapture errors;
+    ParserCtxtPtr ctxt(xmlNewParserCtxt());
+    if (!ctxt) {
+        return fail(XML_ERR_NO_MEMORY, name + ": out of memory", E_POINTER);
+    }
+    // No XML_PARSE_NOENT, DTDLOAD, DTDVALID or HUGE: entities stay references, nothing outside
+    // the document is read, and libxml2's limits on entity expansion stay in force. Blanks are
+    // kept so that a saved file keeps its layout.
+    const int options = XML_PARSE_NONET;
+    DocPtr parsed(xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()),
+                                    name.c_str(), nullptr, options));
+    if (!parsed || !ctxt->wellFormed || errors.hasError()) {
+        const int code = errors.hasError()
+                             ? errors.errorCode()
+                             : (ctxt->errNo != 0 ? ctxt->errNo : XML_ERR_INTERNAL_ERROR);
+        const std::string cause = errors.hasError() ? errors.message() : "not well-formed";
+        return fail(code, name + ": " + cause, E_FAIL);
+    }
+
+    EntityChecker checker(parsed.get());
+    if (auto entity = checker.findForeignReference(parsed->children)) {
+        return fail(XML_ERR_UNDECLARED_ENTITY,
+                    name + ": refers to the external or undeclared entity '" + *entity + "'",
+                    E_FAIL);
+    }
+
+    // The internal subset is checked; an external one is never fetched, so a document that
+    // names one is taken as it stands.
+    xmlDtd* subset = parsed->intSubset;
+    if (subset && !subset->ExternalID && !subset->SystemID && !parsed->extSubset) {
+        ValidCtxtPtr validator(xmlNewValidCtxt());
+        if (!validator) {
+            return fail(XML_ERR_NO_MEMORY, name + ": out of memory", E_POINTER);
+        }
+        if (xmlValidateDocument(validator.get(), parsed.get()) != 1) {
+            const std::string cause = errors.hasError() ? errors.message() : "not valid";
+            return fail(errors.hasError() ? errors.errorCode() : XML_ERR_INTERNAL_ERROR,
+                        name + ": " + cause, E_FAIL);
+        }
+    }
+
+    hasDeclaration = startsWithDeclaration(bytes);
+    utf8Bom = std::string_view(bytes).starts_with("\xEF\xBB\xBF");
+    encoding = parsed->encoding ? reinterpret_cast<const char*>(parsed->encoding)
+                                : detectedEncoding(bytes);
+    doc = std::move(parsed);
+    parseError = 0;
+    message.clear();
+    return S_OK;
+}
+
+// --- XmlNode
+
+namespace {
+
+xmlNode* asNode(void* node)
+{
+    return static_cast<xmlNode*>(node);
+}
+
+std::vector<xmlNode*> evaluate(xmlNode* node, const std::u16string& path)
+{
+    std::vector<xmlNode*> found;
+    if (!node || !node->doc || path.empty()) {
+        return found;
+    }
+    ensureLibraryReady();
+    ErrorCapture errors;
+    XPathContextPtr context(xmlXPathNewContext(node->doc));
+    if (!context) {
+        return found;
+    }
+    context->node = node;
+    const std::string expression = toUtf8(path);
+    XPathObjectPtr result(xmlXPathEvalExpression(xmlText(expression), context.get()));
+    if (!result || result->type != XPATH_NODESET || !result->nodesetval) {
+        return found;
+    }
+    const xmlNodeSet* set = result->nodesetval;
+    for (int i = 0; i < set->nodeNr; ++i) {
+        if (set->nodeTab[i] && set->nodeTab[i]->type == XML_ELEMENT_NODE) {
+            found.push_back(set->nodeTab[i]);
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+bool XmlNode::isElement() const
+{
+    return m_node && asNode(m_node)->type == XML_ELEMENT_NODE;
+}
+
+std::u16string XmlNode::name() const
+{
+    if (!isElement()) {
+        return {};
+    }
+    const xmlNode* node = asNode(m_node);
+    std::u16string qualified;
+    if (node->ns && node->ns->prefix) {
+        qualified = fromXml(node->ns->prefix) + u":";
+    }
+    return qualified + fromXml(node->name);
+}
+
+XmlNode XmlNode::selectSingleNode(const std::u16string& path) const
+{
+    const std::vector<xmlNode*> found = evaluate(asNode(m_node), path);
+    return found.empty() ? XmlNode() : XmlNode(found.front());
+}
+
+std::vector<XmlNode> XmlNode::selectNodes(const std::u16string& path) const
+{
+    std::vector<XmlNode> nodes;
+    for (xmlNode* node : evaluate(asNode(m_node), path)) {
+        nodes.push_back(XmlNode(node));
+    }
+    return nodes;
+}
+
+std::vector<XmlNode> XmlNode::childNodes() const
+{
+    std::vector<XmlNode> nodes;
+    if (!isElement()) {
+        return nodes;
+    }
+    for (xmlNode* child = asNode(m_node)->children; child; child = child->next) {
+        nodes.push_back(XmlNode(child));
+    }
+    return nodes;
+}
+
+std::optional<std::u16string> XmlNode::attribute(const std::u16string& name) const
+{
+    if (!isElement()) {
+        return std::nullopt;
+    }
+    const std::string key = toUtf8(name);
+    XmlCharPtr value(xmlGetProp(asNode(m_node), xmlText(key)));
+    if (!value) {
+        return std::nullopt;
+    }
+    return fromXml(value.get());
+}
+
+std::u16string XmlNode::attributeOrEmpty(const std::u16string& name) const
+{
+    return attribute(name).value_or(std::u16string());
+}
+
+HRESULT XmlNode::setAttribute(const std::u16string& name, const std::u16string& value)
+{
+    if (!isElement() || name.empty()) {
+        return E_FAIL;
+    }
+    ErrorCapture errors;
+    const std::string key = toUtf8(name);
+    const std::string text = toUtf8(value);
+    // xmlSetProp stores the value as plain text: "&" and "<" are escaped on saving, never
+    // taken for references.
+    return xmlSetProp(asNode(m_node), xmlText(key), xmlText(text)) ? S_OK : E_FAIL;
+}
+
+HRESULT XmlNode::removeAttribute(const std::u16string& name)
+{
+    if (!isElement()) {
+        return E_FAIL;
+    }
+    const std::string key = toUtf8(name);
+    xmlAttr* attr = xmlHasProp(asNode(m_node), xmlText(key));
+    if (!attr || attr->type != XML_ATTRIBUTE_NODE) {
+        return S_OK; // absent, or only a default from the DTD
+    }
+    return xmlRemoveProp(attr) == 0 ? S_OK : E_FAIL;
+}
+
+XmlNode XmlNode::appendElement(const std::u16string& name, const std::u16string& text)
+{
+    if (!isElement() || name.empty()) {
+        return {};
+    }
+    ErrorCapture errors;
+    xmlNode* parent = asNode(m_node);
+    const std::string elementName = toUtf8(name);
+    xmlNode* element = xmlNewDocNode(parent->doc, nullptr, xmlText(elementName), nullptr);
+    if (!element) {
+        return {};
+    }
+    if (!text.empty()) {
+        const std::string content = toUtf8(text);
+        xmlNode* textNode = xmlNewDocText(parent->doc, xmlText(content));
+        if (!textNode || !xmlAddChild(element, textNode)) {
+            xmlFreeNode(textNode);
+            xmlFreeNode(element);
+            return {};
+        }
+    }
+    if (!xmlAddChild(parent, element)) {
+        xmlFreeNode(element);
+        return {};
+    }
+    return XmlNode(element);
+}
+
+// --- XmlDocument
 
 XmlDocument::XmlDocument() : m_impl(std::make_unique<Impl>()) {}
+
 XmlDocument::~XmlDocument() = default;
-HRESULT XmlDocument::loadFile(const std::u16string&) { return E_FAIL; }
-HRESULT XmlDocument::loadMemory(const std::string&, const std::string&) { return E_FAIL; }
-long XmlDocument::parseError() const { return 1; }
-const std::string& XmlDocument::errorMessage() const { return m_impl->message; }
-XmlNode XmlDocument::documentElement() const { return {}; }
-HRESULT XmlDocument::save(const std::u16string&) { return E_FAIL; }
+
+HRESULT XmlDocument::loadFile(const std::u16string& path)
+{
+    const std::string name = toUtf8(path);
+    std::string bytes;
+    if (const int error = readWholeFile(name, bytes)) {
+        return m_impl->fail(XML_IO_LOAD_ERROR, name + ": " + std::strerror(error),
+                            hresultFromErrno(error));
+    }
+    return m_impl->parse(bytes, name);
+}
+
+HRESULT XmlDocument::loadMemory(const std::string& bytes, const std::string& url)
+{
+    return m_impl->parse(bytes, url);
+}
+
+long XmlDocument::parseError() const
+{
+    return m_impl->parseError;
+}
+
+const std::string& XmlDocument::errorMessage() const
+{
+    return m_impl->message;
+}
+
+XmlNode XmlDocument::documentElement() const
+{
+    if (!m_impl->doc) {
+        return {};
+    }
+    xmlNode* root = xmlDocGetRootElement(m_impl->doc.get());
+    return root ? XmlNode(root) : XmlNode();
+}
+
+HRESULT XmlDocument::save(const std::u16string& path)
+{
+    const std::string name = toUtf8(path);
+    if (!m_impl->doc) {
+        m_impl->message = name + ": there is no document to save";
+        return E_POINTER;
+    }
+    ensureLibraryReady();
+    ErrorCapture errors;
+    BufferPtr buffer(xmlBufferCreate());
+    if (!buffer) {
+        m_impl->message = name + ": out of memory";
+        return E_FAIL;
+    }
+    // No formatting: the document's own whitespace is its layout.
+    int options = XML_SAVE_AS_XML;
+    if (!m_impl->hasDeclaration) {
+        options |= XML_SAVE_NO_DECL;
+    }
+    const char* encoding = m_impl->encoding.empty() ? nullptr : m_impl->encoding.c_str();
+    long written = -1;
+    {
+        SaveCtxtPtr saver(xmlSaveToBuffer(buffer.get(), encoding, options));
+        if (saver) {
+            written = xmlSaveDoc(saver.get(), m_impl->doc.get());
+        }
+    } // closing the save context flushes it into the buffer
+    if (written < 0 || errors.hasError()) {
+        m_impl->message = name + ": the document cannot be written" +
+                          (errors.hasError() ? ": " + errors.message() : std::string());
+        return E_FAIL;
+    }
+    std::string bytes;
+    if (m_impl->utf8Bom) {
+        bytes = "\xEF\xBB\xBF";
+    }
+    bytes.append(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+                 static_cast<std::size_t>(xmlBufferLength(buffer.get())));
+
+    std::string failure;
+    const HRESULT result = writeFileAtomically(name, bytes, failure);
+    if (failed(result)) {
+        m_impl->message = name + ": " + failure;
+    }
+    return result;
+}
 
 } // namespace vimo
