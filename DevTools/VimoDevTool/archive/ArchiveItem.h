@@ -1,0 +1,29 @@
+#pragma once
+
+#include "archive/EngineInterfaces.h"
+
+#include <cstdint>
+#include <string>
+
+namespace vimo {
+
+// Windows-style attribute bits, as the archive stores them.
+inline constexpr std::uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
+inline constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
+inline constexpr std::uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
+inline constexpr std::uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
+
+// One archive member as the engine is told about it.
+struct ArchiveItem
+{
+    std::u16string path; // the file on disk
+    std::u16string name; // the member name, "/" between its components
+    bool isFolder = false;
+    std::uint64_t size = 0;
+    std::uint32_t attributes = 0;
+    engine::FILETIME accessTime{};
+    engine::FILETIME creationTime{};
+    engine::FILETIME modificationTime{};
+};
+
+} // namespace vimo

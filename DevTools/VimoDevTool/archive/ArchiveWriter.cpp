@@ -1,0 +1,205 @@
+#include "archive/ArchiveWriter.h"
+
+#include "archive/ArchiveItem.h"
+#include "archive/EngineLibrary.h"
+#include "archive/FileHandle.h"
+#include "archive/OutFileStream.h"
+#include "archive/UpdateCallback.h"
+#include "platform/Paths.h"
+#include "platform/Platform.h"
+#include "platform/Text.h"
+
+#include <new>
+#include <sys/stat.h>
+#include <utility>
+
+namespace vimo {
+
+struct ArchiveWriter::Impl
+{
+    engine::IOutArchive* archive = nullptr;
+    EngineLibrary library;
+    engine::CreateObjectFunc createObject = nullptr;
+    std::vector<std::pair<std::u16string, std::u16string>> queue;
+    std::vector<std::u16string> candidates;
+};
+
+namespace {
+
+engine::FILETIME fileTimeFrom(const timespec& time)
+{
+    // FILETIME counts 100-nanosecond steps from 1601-01-01; earlier dates become 0.
+    constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
+    const std::int64_t seconds = static_cast<std::int64_t>(time.tv_sec) + kSecondsFrom1601To1970;
+    if (seconds < 0) {
+        return {};
+    }
+    const std::uint64_t ticks = static_cast<std::uint64_t>(seconds) * 10000000ULL +
+                                static_cast<std::uint64_t>(time.tv_nsec) / 100;
+    return {static_cast<std::uint32_t>(ticks), static_cast<std::uint32_t>(ticks >> 32)};
+}
+
+std::uint32_t attributesFrom(const struct stat& status)
+{
+    std::uint32_t attributes =
+        S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if ((status.st_mode & S_IWUSR) == 0) {
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    }
+    return attributes;
+}
+
+// A queued file as the engine will be told about it; nothing when it can no longer be read.
+// The file is only ever opened, never created: a file that vanished after it was queued is
+// left out rather than packed as an empty file left behind on disk.
+bool collectItem(const std::u16string& path, const std::u16string& name, ArchiveItem& item)
+{
+    if (path.empty()) {
+        return false;
+    }
+    FileHandle file;
+    if (!file.openForReading(path)) {
+        return false;
+    }
+    struct stat status
+    {
+    };
+    if (::fstat(file.descriptor(), &status) != 0) {
+        return false;
+    }
+    // Pipes, sockets and devices have no contents that belong in an archive.
+    if (!S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
+        return false;
+    }
+    item.path = path;
+    item.name = replaceAll(name, u"\\", u"/");
+    item.attributes = attributesFrom(status);
+    item.isFolder = (item.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(status.st_size);
+    item.modificationTime = fileTimeFrom(status.st_mtim);
+    return file.Close();
+}
+
+} // namespace
+
+ArchiveWriter::ArchiveWriter() : ArchiveWriter(EngineLibrary::defaultCandidates(Platform::system()))
+{
+}
+
+ArchiveWriter::ArchiveWriter(std::vector<std::u16string> libraryCandidates)
+    : m_impl(new (std::nothrow) Impl)
+{
+    if (m_impl) {
+        m_impl->candidates = std::move(libraryCandidates);
+    }
+}
+
+ArchiveWriter::~ArchiveWriter()
+{
+    if (!m_impl) {
+        return;
+    }
+    // The engine's object must go before the module that holds its code.
+    if (m_impl->archive) {
+        m_impl->archive->Release();
+        m_impl->archive = nullptr;
+    }
+    m_impl->queue.clear();
+    m_impl->createObject = nullptr;
+    m_impl->library.unload();
+}
+
+std::u16string ArchiveWriter::libraryPath() const
+{
+    return m_impl ? m_impl->library.path() : std::u16string();
+}
+
+HRESULT ArchiveWriter::init(ArchiveFormat format)
+{
+    if (!m_impl) {
+        return E_POINTER;
+    }
+    if (format != ArchiveFormatZip) {
+        return E_INVALIDARG;
+    }
+    if (m_impl->archive) {
+        return S_OK;
+    }
+    if (!m_impl->library.isLoaded() && failed(m_impl->library.load(m_impl->candidates))) {
+        return E_FAIL;
+    }
+    m_impl->createObject = m_impl->library.createObject();
+    if (!m_impl->createObject) {
+        return E_FAIL;
+    }
+    void* object = nullptr;
+    const HRESULT hr =
+        m_impl->createObject(&engine::CLSID_FormatZip, &engine::IID_IOutArchive, &object);
+    if (failed(hr)) {
+        return hr;
+    }
+    if (!object) {
+        return E_FAIL;
+    }
+    m_impl->archive = static_cast<engine::IOutArchive*>(object);
+    return S_OK;
+}
+
+HRESULT ArchiveWriter::addFile(const std::u16string& path, const std::u16string& memberName)
+{
+    if (!m_impl || !m_impl->archive) {
+        return E_UNEXPECTED;
+    }
+    if (path.empty() || !pathExists(path)) {
+        return E_INVALIDARG;
+    }
+    std::u16string name = memberName;
+    if (name.empty()) {
+        const std::size_t separator = path.find_last_of(kPathSeparator);
+        name = separator == std::u16string::npos ? path : path.substr(separator + 1);
+    }
+    m_impl->queue.emplace_back(path, std::move(name));
+    return S_OK;
+}
+
+HRESULT ArchiveWriter::create(const std::u16string& archivePath, const std::u16string& password)
+{
+    if (!m_impl || !m_impl->archive) {
+        return E_UNEXPECTED;
+    }
+    if (archivePath.empty()) {
+        return E_INVALIDARG;
+    }
+    auto* stream = new (std::nothrow) OutFileStream();
+    if (!stream) {
+        return E_FAIL;
+    }
+    stream->AddRef();
+    if (!stream->open(archivePath, CreateMode::CreateAlways)) {
+        stream->Release();
+        return E_FAIL;
+    }
+    auto* callback = new (std::nothrow) UpdateCallback(m_impl->library.runtime());
+    if (!callback) {
+        stream->Release();
+        return E_POINTER;
+    }
+    callback->AddRef();
+    callback->setPassword(password);
+
+    for (const auto& [path, name] : m_impl->queue) {
+        ArchiveItem item;
+        if (collectItem(path, name, item)) {
+            callback->addMember(std::move(item));
+        }
+    }
+
+    const auto count = static_cast<std::uint32_t>(callback->members().size());
+    const HRESULT hr =
+        m_impl->archive->UpdateItems(static_cast<engine::IOutStream*>(stream), count, callback);
+    callback->Release();
+    stream->Release(); // the last reference closes the archive file
+    return failed(hr) ? hr : S_OK;
+}
+
+} // namespace vimo

@@ -1,0 +1,138 @@
+#include "archive/EngineLibrary.h"
+
+#include "platform/Paths.h"
+#include "platform/Platform.h"
+#include "platform/Text.h"
+
+#include <dlfcn.h>
+
+namespace vimo {
+
+EngineLibrary::~EngineLibrary()
+{
+    unload();
+}
+
+std::vector<std::u16string> EngineLibrary::defaultCandidates(const Platform& platform)
+{
+    std::vector<std::u16string> candidates;
+    const std::u16string programFolder = platform.programFolder();
+    if (!programFolder.empty()) {
+        candidates.push_back(programFolder + kPathSeparator + u"7z.so");
+    }
+    candidates.push_back(u"/usr/lib/p7zip/7z.so");
+    candidates.push_back(u"/usr/lib/7zip/7z.so");
+    return candidates;
+}
+
+HRESULT EngineLibrary::load(const std::vector<std::u16string>& candidates)
+{
+    unload();
+    const std::u16string* chosen = nullptr;
+    for (const std::u16string& candidate : candidates) {
+        if (pathExists(candidate)) {
+            chosen = &candidate;
+            break;
+        }
+    }
+    // Only an absolute path keeps the loader from searching its own folders.
+    if (!chosen || chosen->front() != kPathSeparator) {
+        return E_FAIL;
+    }
+    void* handle = dlopen(toUtf8(*chosen).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        return E_FAIL;
+    }
+    m_handle = handle;
+    m_path = *chosen;
+
+    // A module whose interfaces are laid out differently from our declarations (a virtual
+    // destructor in IUnknown, for one) would be called through the wrong vtable slots.
+    auto getModuleProp =
+        reinterpret_cast<engine::GetModulePropFunc>(dlsym(handle, "GetModuleProp"));
+    if (!getModuleProp) {
+        unload();
+        return E_FAIL;
+    }
+    engine::PROPVARIANT prop{};
+    const HRESULT hr = getModuleProp(engine::kModuleInterfaceType, &prop);
+    const bool ours =
+        succeeded(hr) && prop.vt == engine::VT_UI4 && prop.ulVal == engine::kEngineInterfaceType;
+    m_runtime.sysAllocString =
+        reinterpret_cast<engine::SysAllocStringFunc>(dlsym(handle, "SysAllocString"));
+    m_runtime.sysFreeString =
+        reinterpret_cast<engine::SysFreeStringFunc>(dlsym(handle, "SysFreeString"));
+    m_runtime.variantClear =
+        reinterpret_cast<engine::VariantClearFunc>(dlsym(handle, "VariantClear"));
+    if (m_runtime.variantClear && prop.vt != engine::VT_EMPTY) {
+        m_runtime.variantClear(&prop);
+    }
+    if (!ours || !m_runtime.sysAllocString || !m_runtime.sysFreeString) {
+        unload();
+        return E_FAIL;
+    }
+    m_createObject = reinterpret_cast<engine::CreateObjectFunc>(dlsym(handle, "CreateObject"));
+    return S_OK;
+}
+
+void EngineLibrary::unload()
+{
+    m_createObject = nullptr;
+    m_runtime = {};
+    m_path.clear();
+    if (m_handle) {
+        dlclose(m_handle);
+        m_handle = nullptr;
+    }
+}
+
+std::wstring toWide(std::u16string_view text)
+{
+    std::wstring wide;
+    wide.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            const char32_t high = unit - 0xD800;
+            const char32_t low = text[i + 1] - 0xDC00;
+            wide.push_back(static_cast<wchar_t>(0x10000 + (high << 10) + low));
+            ++i;
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            wide.push_back(static_cast<wchar_t>(0xFFFD));
+        } else {
+            wide.push_back(static_cast<wchar_t>(unit));
+        }
+    }
+    return wide;
+}
+
+std::u16string fromWide(std::wstring_view text)
+{
+    std::u16string result;
+    result.reserve(text.size());
+    for (const wchar_t ch : text) {
+        const auto code = static_cast<char32_t>(ch);
+        if (code >= 0x10000 && code <= 0x10FFFF) {
+            const char32_t offset = code - 0x10000;
+            result.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
+            result.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
+        } else if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            result.push_back(u'\uFFFD');
+        } else {
+            result.push_back(static_cast<char16_t>(code));
+        }
+    }
+    return result;
+}
+
+engine::BSTR allocEngineString(const engine::EngineRuntime& runtime, std::u16string_view text)
+{
+    if (!runtime.sysAllocString) {
+        return nullptr;
+    }
+    const std::wstring wide = toWide(text);
+    return runtime.sysAllocString(wide.c_str());
+}
+
+} // namespace vimo

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "archive/EngineInterfaces.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vimo {
+
+class Platform;
+
+// The archive engine's module, loaded by absolute path only and unloaded when this object goes.
+class EngineLibrary
+{
+public:
+    EngineLibrary() = default;
+    ~EngineLibrary();
+    EngineLibrary(const EngineLibrary&) = delete;
+    EngineLibrary& operator=(const EngineLibrary&) = delete;
+
+    // Where the engine is looked for, in order: beside the program, then the system's packages.
+    static std::vector<std::u16string> defaultCandidates(const Platform& platform);
+
+    // Loads the first candidate that exists; E_FAIL when none does, when it is not an absolute
+    // path, cannot be loaded, or reports an interface type other than ours.
+    HRESULT load(const std::vector<std::u16string>& candidates);
+    // The module's CreateObject; null when not loaded or the module has none.
+    engine::CreateObjectFunc createObject() const { return m_createObject; }
+    const engine::EngineRuntime& runtime() const { return m_runtime; }
+    bool isLoaded() const { return m_handle != nullptr; }
+    // The file that was loaded; empty when none.
+    const std::u16string& path() const { return m_path; }
+    void unload();
+
+private:
+    void* m_handle = nullptr;
+    std::u16string m_path;
+    engine::CreateObjectFunc m_createObject = nullptr;
+    engine::EngineRuntime m_runtime;
+};
+
+// UTF-16 as the engine's 32-bit wide characters and back; unpaired surrogates become U+FFFD.
+std::wstring toWide(std::u16string_view text);
+std::u16string fromWide(std::wstring_view text);
+
+// A string allocated with the module's own allocator; null when it cannot be made.
+engine::BSTR allocEngineString(const engine::EngineRuntime& runtime, std::u16string_view text);
+
+} // namespace vimo

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "archive/EngineInterfaces.h"
+#include "archive/FileHandle.h"
+
+#include <cstdint>
+#include <string>
+
+namespace vimo {
+
+// The largest block that one Read or Write call moves; a larger request is served in part.
+inline constexpr std::uint32_t kMaxStreamBlock = 16u * 1024u * 1024u;
+
+// One member file's data as the engine reads it. Reference counted; created with count 0.
+class InFileStream final : public engine::IInStream, public engine::IStreamGetSize
+{
+public:
+    InFileStream();
+    virtual ~InFileStream();
+
+    // Opens the member file for reading; false (errno set) when it cannot be opened.
+    bool open(const std::u16string& path);
+
+    HRESULT QueryInterface(const engine::GUID& iid, void** object) override;
+    engine::ULONG AddRef() override;
+    engine::ULONG Release() override;
+    HRESULT Read(void* data, std::uint32_t size, std::uint32_t* processedSize) override;
+    HRESULT Seek(std::int64_t offset, std::uint32_t seekOrigin,
+                 std::uint64_t* newPosition) override;
+    HRESULT GetSize(std::uint64_t* size) override;
+
+    // How many stream objects exist right now; lets tests see that every one was destroyed.
+    static long liveObjects();
+
+private:
+    std::uint32_t m_refCount = 0;
+    FileHandle m_file;
+};
+
+// Moves a file's position as the engine's Seek asks (origin 0 start, 1 current, 2 end).
+HRESULT seekFile(int descriptor, std::int64_t offset, std::uint32_t seekOrigin,
+                 std::uint64_t* newPosition);
+
+} // namespace vimo

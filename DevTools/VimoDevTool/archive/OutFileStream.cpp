@@ -1,0 +1,103 @@
+#include "archive/OutFileStream.h"
+
+#include "archive/InFileStream.h"
+#include "platform/SystemError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <unistd.h>
+
+namespace vimo {
+
+namespace {
+long g_liveOutStreams = 0;
+}
+
+OutFileStream::OutFileStream()
+{
+    ++g_liveOutStreams;
+}
+
+OutFileStream::~OutFileStream()
+{
+    --g_liveOutStreams;
+}
+
+long OutFileStream::liveObjects()
+{
+    return g_liveOutStreams;
+}
+
+bool OutFileStream::open(const std::u16string& path, CreateMode mode)
+{
+    return m_file.openForWriting(path, mode);
+}
+
+HRESULT OutFileStream::QueryInterface(const engine::GUID& iid, void** object)
+{
+    if (!object) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    if (!(iid == engine::IID_IOutStream)) {
+        return E_NOINTERFACE;
+    }
+    *object = static_cast<engine::IOutStream*>(this);
+    AddRef();
+    return S_OK;
+}
+
+engine::ULONG OutFileStream::AddRef()
+{
+    return ++m_refCount;
+}
+
+engine::ULONG OutFileStream::Release()
+{
+    if (--m_refCount == 0) {
+        delete this;
+        return 0;
+    }
+    return m_refCount;
+}
+
+// A failed write is reported as a failure (a full disk must not yield a "successful" archive).
+HRESULT OutFileStream::Write(const void* data, std::uint32_t size, std::uint32_t* processedSize)
+{
+    if (processedSize) {
+        *processedSize = 0;
+    }
+    const std::size_t wanted = std::min(size, kMaxStreamBlock);
+    ssize_t done;
+    do {
+        done = ::write(m_file.descriptor(), data, wanted);
+    } while (done < 0 && errno == EINTR);
+    if (done < 0) {
+        return hresultFromErrno(errno);
+    }
+    if (processedSize) {
+        *processedSize = static_cast<std::uint32_t>(done);
+    }
+    return S_OK;
+}
+
+HRESULT OutFileStream::Seek(std::int64_t offset, std::uint32_t seekOrigin,
+                            std::uint64_t* newPosition)
+{
+    return seekFile(m_file.descriptor(), offset, seekOrigin, newPosition);
+}
+
+HRESULT OutFileStream::SetSize(std::uint64_t newSize)
+{
+    if (newSize > static_cast<std::uint64_t>(INT64_MAX)) {
+        return E_FAIL;
+    }
+    const off_t position = ::lseek(m_file.descriptor(), 0, SEEK_CUR);
+    if (position < 0 || ::ftruncate(m_file.descriptor(), static_cast<off_t>(newSize)) != 0 ||
+        ::lseek(m_file.descriptor(), position, SEEK_SET) != position) {
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+} // namespace vimo

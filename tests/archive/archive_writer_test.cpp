@@ -1,0 +1,277 @@
+#include "archive/ArchiveWriter.h"
+#include "archive/InFileStream.h"
+#include "archive/OutFileStream.h"
+#include "archive/UpdateCallback.h"
+#include "platform/Paths.h"
+#include "platform/Platform.h"
+#include "support/Fixtures.h"
+#include "support/ZipReader.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace vimo::test {
+namespace {
+
+const std::string kSystemEngine = "/usr/lib/p7zip/7z.so";
+const std::string kFakeEngines = VIMO_FAKE_ENGINE_DIR;
+
+std::u16string fake(const std::string& name)
+{
+    return u16(kFakeEngines + "/" + name + ".so");
+}
+
+// Whether the module is loaded in this process, without loading it.
+bool isLoaded(const std::string& path)
+{
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (!handle) {
+        return false;
+    }
+    ::dlclose(handle);
+    return true;
+}
+
+std::vector<std::u16string> systemEngine()
+{
+    return {u16(kSystemEngine)};
+}
+
+long liveEngineObjects()
+{
+    return UpdateCallback::liveObjects() + InFileStream::liveObjects() +
+           OutFileStream::liveObjects();
+}
+
+class ArchiveWriterTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!fs::exists(kSystemEngine)) {
+            GTEST_SKIP() << "the archive engine is not installed (scripts/setup-debian.sh)";
+        }
+        ASSERT_FALSE(isLoaded(kSystemEngine));
+    }
+    TempDir dir;
+};
+
+TEST_F(ArchiveWriterTest, RefusesTheSevenZipFormatWithoutLoadingAnything)
+{
+    ArchiveWriter writer(systemEngine());
+    EXPECT_EQ(writer.init(ArchiveFormat7z), E_INVALIDARG);
+    EXPECT_EQ(writer.init(static_cast<ArchiveFormat>(0)), E_INVALIDARG);
+    EXPECT_FALSE(isLoaded(kSystemEngine));
+    EXPECT_TRUE(writer.libraryPath().empty());
+}
+
+TEST_F(ArchiveWriterTest, RefusesMissingRelativeAndForeignEngines)
+{
+    {
+        ArchiveWriter writer({u"/nonexistent/7z.so", u16(dir.path() / "7z.so")});
+        EXPECT_EQ(writer.init(ArchiveFormatZip), E_FAIL);
+    }
+    {
+        // A relative path would let the loader resolve it against the working folder.
+        const fs::path relative = fs::relative(kSystemEngine, fs::current_path());
+        ASSERT_TRUE(fs::exists(relative));
+        ArchiveWriter writer({u16(relative)});
+        EXPECT_EQ(writer.init(ArchiveFormatZip), E_FAIL);
+        EXPECT_FALSE(isLoaded(kSystemEngine));
+    }
+    {
+        // Another interface layout would be called through the wrong vtable slots.
+        ArchiveWriter writer({fake("fake_engine_other_type"), u16(kSystemEngine)});
+        EXPECT_EQ(writer.init(ArchiveFormatZip), E_FAIL);
+        EXPECT_FALSE(isLoaded(kFakeEngines + "/fake_engine_other_type.so"));
+        EXPECT_FALSE(isLoaded(kSystemEngine)) << "only the first existing candidate is tried";
+        EXPECT_EQ(writer.addFile(u16(kSystemEngine), u"x"), E_UNEXPECTED);
+    }
+}
+
+TEST_F(ArchiveWriterTest, ReportsAModuleWithoutUsableCreateObject)
+{
+    const std::string noCreate = kFakeEngines + "/fake_engine_no_create.so";
+    {
+        ArchiveWriter writer({u"/nonexistent/7z.so", fake("fake_engine_no_create")});
+        EXPECT_EQ(writer.init(ArchiveFormatZip), E_FAIL);
+        EXPECT_TRUE(isLoaded(noCreate)) << "stays loaded until the writer goes";
+    }
+    EXPECT_FALSE(isLoaded(noCreate));
+
+    ArchiveWriter failing({fake("fake_engine_failing_create")});
+    EXPECT_EQ(failing.init(ArchiveFormatZip), static_cast<HRESULT>(0x80040111u));
+    EXPECT_EQ(failing.create(u16(dir.path() / "a.zip")), E_UNEXPECTED);
+    EXPECT_FALSE(fs::exists(dir.path() / "a.zip"));
+}
+
+TEST_F(ArchiveWriterTest, DefaultSearchLooksBesideTheProgramFirst)
+{
+    ArchiveWriter writer;
+    ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
+    const std::u16string beside = Platform::system().programFolder() + u"/7z.so";
+    EXPECT_EQ(writer.libraryPath(), pathExists(beside) ? beside : u16(kSystemEngine));
+}
+
+TEST_F(ArchiveWriterTest, ChecksCallsAndArgumentsBeforeWriting)
+{
+    ArchiveWriter writer(systemEngine());
+    const fs::path file = dir.path() / "a.txt";
+    writeFile(file, "a");
+    EXPECT_EQ(writer.addFile(u16(file), u"a.txt"), E_UNEXPECTED);
+    EXPECT_EQ(writer.create(u16(dir.path() / "a.zip")), E_UNEXPECTED);
+    ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
+    EXPECT_EQ(writer.addFile(u"", u"a.txt"), E_INVALIDARG);
+    EXPECT_EQ(writer.addFile(u16(dir.path() / "missing.txt"), u"m.txt"), E_INVALIDARG);
+    EXPECT_EQ(writer.create(u""), E_INVALIDARG);
+    EXPECT_FALSE(fs::exists(dir.path() / "a.zip"));
+}
+
+TEST_F(ArchiveWriterTest, WritesMembersInQueueOrderWithTheirExactContents)
+{
+    std::string big(17 * 1024 * 1024 + 123, '\0'); // more than one 16 MiB read
+    for (std::size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<char>((i * 7919) >> 5);
+    }
+    std::string binary;
+    for (int i = 0; i < 256; ++i) {
+        binary.push_back(static_cast<char>(i));
+    }
+    const std::string deepFolder =
+        "sub folder/" + std::string(120, 'd') + "/" + std::string(120, 'e');
+    const std::string deepName = deepFolder + "/" + std::string(40, 'f') + ".txt";
+    writeFile(dir.path() / "src" / "z last.html", "<p>z</p>");
+    writeFile(dir.path() / "src" / "big.bin", big);
+    writeFile(dir.path() / "src" / "bytes.bin", binary);
+    writeFile(dir.path() / "src" / "Grüße ✓.txt", "non-ascii");
+    writeFile(dir.path() / "src" / deepName, "deep");
+    writeFile(dir.path() / "src" / "empty.txt", "");
+    const fs::path archive = dir.path() / "out.zip";
+    {
+        ArchiveWriter writer(systemEngine());
+        ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
+        EXPECT_TRUE(isLoaded(kSystemEngine));
+        const auto src = [&](const std::string& name) { return u16(dir.path() / "src" / name); };
+        ASSERT_EQ(writer.addFile(src("z last.html"), u"root\\z last.html"), S_OK);
+        ASSERT_EQ(writer.addFile(src("big.bin"), u"root/data/big.bin"), S_OK);
+        ASSERT_EQ(writer.addFile(src("bytes.bin"), u""), S_OK);
+        ASSERT_EQ(writer.addFile(src("Grüße ✓.txt"), u"root/Grüße ✓.txt"), S_OK);
+        ASSERT_EQ(writer.addFile(src(deepName), u"root/" + u16(deepName)), S_OK);
+        ASSERT_EQ(writer.addFile(src("empty.txt"), u"root/empty.txt"), S_OK);
+        ASSERT_EQ(writer.create(u16(archive)), S_OK);
+        EXPECT_EQ(liveEngineObjects(), 0);
+    }
+    EXPECT_FALSE(isLoaded(kSystemEngine));
+    EXPECT_EQ(liveEngineObjects(), 0);
+
+    const ZipListing zip = readZip(archive);
+    ASSERT_TRUE(zip.ok) << zip.error;
+    ASSERT_EQ(zip.members.size(), 6u);
+    EXPECT_EQ(zip.members[0].name, "root/z last.html");
+    EXPECT_EQ(zip.members[0].content, "<p>z</p>");
+    EXPECT_EQ(zip.members[1].name, "root/data/big.bin");
+    EXPECT_EQ(zip.members[1].size, big.size());
+    EXPECT_TRUE(zip.members[1].content == big);
+    EXPECT_EQ(zip.members[2].name, "bytes.bin");
+    EXPECT_EQ(zip.members[2].content, binary);
+    EXPECT_EQ(zip.members[3].name, "root/Grüße ✓.txt");
+    EXPECT_EQ(zip.members[4].name, "root/" + deepName);
+    EXPECT_GT(zip.members[4].name.size(), 260u);
+    EXPECT_EQ(zip.members[4].content, "deep");
+    EXPECT_EQ(zip.members[5].name, "root/empty.txt");
+    EXPECT_EQ(zip.members[5].content, "");
+}
+
+TEST_F(ArchiveWriterTest, GivesMembersTheirFilesDatesAndReadOnlyBit)
+{
+    const fs::path file = dir.path() / "old.txt";
+    writeFile(file, "old");
+    const timespec times[2] = {{978307200, 0}, {978307200, 0}}; // 2001-01-01
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+    const fs::path archive = dir.path() / "dates.zip";
+    {
+        ArchiveWriter writer(systemEngine());
+        ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
+        ASSERT_EQ(writer.addFile(u16(file), u"old.txt"), S_OK);
+        ASSERT_EQ(writer.create(u16(archive)), S_OK);
+    }
+    const ZipListing zip = readZip(archive);
+    ASSERT_TRUE(zip.ok) << zip.error;
+    ASSERT_EQ(zip.members.size(), 1u);
+    EXPECT_EQ(zip.members[0].year, 2001);
+    EXPECT_EQ(zip.members[0].externalAttributes & 0xFF, 0x21u); // read-only, archive
+}
+
+TEST_F(ArchiveWriterTest, AnEmptyQueueStillMakesAnArchive)
+{
+    const fs::path archive = dir.path() / "empty.zip";
+    writeFile(archive, std::string(10000, 'x')); // an older, longer file is replaced
+    {
+        ArchiveWriter writer(systemEngine());
+        ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
+        ASSERT_EQ(writer.create(u16(archive)), S_OK);
+    }
+    const ZipListing zip = readZip(archive);
+    ASSERT_TRUE(zip.ok) << zip.error;
+    EXPECT_TRUE(zip.members.empty());
+    EXPECT_LT(fs::file_size(archive), 100u);
+}
+
+TEST_F(ArchiveWriterTest, LeavesOutFilesThatVanishedOrCannotBeOpenedAndCreatesNone)
+{
+    writeFile(dir.path() / "keep.txt", "keep");
+    writeFile(dir.path() / "gone.txt", "gone");
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe.txt").c_str(), 0644), 0);
+    const fs::path socketPath = dir.path() / "sock.txt";
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    const fs::path archive = dir.path() / "out.zip";
+    {
+        ArchiveWriter writer(systemEngine());
+        ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
+        for (const char* name : {"gone.txt", "pipe.txt", "sock.txt", "keep.txt"}) {
+            ASSERT_EQ(writer.addFile(u16(dir.path() / name), u16(fs::path(name))), S_OK) << name;
+        }
+        fs::remove(dir.path() / "gone.txt");
+        ASSERT_EQ(writer.create(u16(archive)), S_OK);
+    }
+    ::close(sock);
+    EXPECT_FALSE(fs::exists(dir.path() / "gone.txt")) << "a vanished file must not be recreated";
+    const ZipListing zip = readZip(archive);
+    ASSERT_TRUE(zip.ok) << zip.error;
+    ASSERT_EQ(zip.members.size(), 1u);
+    EXPECT_EQ(zip.members[0].name, "keep.txt");
+    EXPECT_EQ(liveEngineObjects(), 0);
+}
+
+TEST_F(ArchiveWriterTest, FailsWhenTheArchiveCannotBeWritten)
+{
+    writeFile(dir.path() / "a.txt", "a");
+    writeFile(dir.path() / "plain", "not a folder");
+    fs::create_directories(dir.path() / "taken.zip" / "inside");
+    ArchiveWriter writer(systemEngine());
+    ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
+    ASSERT_EQ(writer.addFile(u16(dir.path() / "a.txt"), u"a.txt"), S_OK);
+    EXPECT_EQ(writer.create(u16(dir.path() / "plain" / "a.zip")), E_FAIL);
+    EXPECT_EQ(writer.create(u16(dir.path() / "taken.zip")), E_FAIL);
+    EXPECT_TRUE(fs::is_directory(dir.path() / "taken.zip" / "inside"));
+    if (fs::exists("/dev/full")) {
+        // A full disk is a failure, never an archive reported as written.
+        EXPECT_EQ(writer.create(u"/dev/full"), hresultFromWin32(ERROR_DISK_FULL));
+    }
+    EXPECT_EQ(liveEngineObjects(), 0);
+}
+
+} // namespace
+} // namespace vimo::test

@@ -1,0 +1,84 @@
+#include "support/ZipReader.h"
+
+#include "support/Fixtures.h"
+
+#include <cstdio>
+#include <sstream>
+
+namespace vimo::test {
+
+namespace {
+
+const char* const kReaderScript = R"(import os, sys, zipfile
+try:
+    z = zipfile.ZipFile(sys.argv[1])
+    bad = z.testzip()
+    if bad is not None:
+        print("BAD", bad.encode("utf-8").hex())
+        sys.exit(0)
+    print("OK")
+    for i, info in enumerate(z.infolist()):
+        with open(os.path.join(sys.argv[2], str(i)), "wb") as out:
+            out.write(z.read(info))
+        print(info.filename.encode("utf-8").hex(), info.compress_type, info.file_size,
+              info.external_attr, info.date_time[0])
+except Exception as error:
+    print("ERROR", str(error).encode("utf-8").hex())
+)";
+
+std::string fromHex(const std::string& hex)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    }
+    return bytes;
+}
+
+} // namespace
+
+ZipListing readZip(const std::filesystem::path& archive)
+{
+    ZipListing listing;
+    TempDir work;
+    writeFile(work.path() / "read_zip.py", kReaderScript);
+    // Debian's own interpreter when present: a version manager's shim costs a second a call.
+    const std::string python =
+        std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+    const std::string command = python + " '" + (work.path() / "read_zip.py").string() + "' '" +
+                                archive.string() + "' '" + work.path().string() + "' 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) {
+        listing.error = "python3 could not be started";
+        return listing;
+    }
+    std::string output;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        output.append(buffer, got);
+    }
+    ::pclose(pipe);
+
+    std::istringstream lines(output);
+    std::string status;
+    lines >> status;
+    if (status != "OK") {
+        std::string detail;
+        lines >> detail;
+        listing.error = status + " " + fromHex(detail) + (status.empty() ? output : "");
+        return listing;
+    }
+    listing.ok = true;
+    std::string hexName;
+    for (std::size_t index = 0; lines >> hexName; ++index) {
+        ZipMember member;
+        member.name = fromHex(hexName);
+        lines >> member.method >> member.size >> member.externalAttributes >> member.year;
+        member.content = readFile(work.path() / std::to_string(index));
+        listing.members.push_back(std::move(member));
+    }
+    return listing;
+}
+
+} // namespace vimo::test

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vimo::test {
+
+// One member of a ZIP as an independent reader (Python's zipfile) sees it.
+struct ZipMember
+{
+    std::string name;    // UTF-8
+    std::string content; // the member's bytes
+    int method = 0;      // 0 stored, 8 deflated, ...
+    std::uint64_t size = 0;
+    std::uint32_t externalAttributes = 0;
+    int year = 0; // of the member's modification date
+};
+
+struct ZipListing
+{
+    bool ok = false;   // opened, and every member's checksum matched
+    std::string error; // the reader's complaint when not ok
+    std::vector<ZipMember> members;
+};
+
+// Reads an archive with python3's zipfile, contents included.
+ZipListing readZip(const std::filesystem::path& archive);
+
+} // namespace vimo::test
