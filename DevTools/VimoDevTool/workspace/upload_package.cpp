@@ -1,12 +1,172 @@
-// Placeholder until the upload package lands.
+// The upload package: which files of a Vimo go into its ZIP, under which names, and the archive
+// beside the Vimo's service folder.
+
+#include "archive/ArchiveWriter.h"
+#include "archive/EngineLibrary.h"
+#include "archive/FileHandle.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "workspace/Clipboard.h"
 #include "workspace/VimoWorkspace.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vimo {
 
-HRESULT VimoWorkspace::buildUploadPackage(const std::u16string&, std::u16string&) { return E_FAIL; }
-std::u16string VimoWorkspace::uploadArchivePath(const std::u16string&) const { return {}; }
-HRESULT VimoWorkspace::copyArchivePathToClipboard(const std::u16string&, Clipboard*) const { return E_FAIL; }
-PathList VimoWorkspace::listFolderFiles(const std::u16string&) const { return {}; }
-int VimoWorkspace::classifyFile(const std::u16string&) const { return FileNotSupported; }
+namespace {
+
+std::u16string fileNameOf(const std::u16string& path)
+{
+    const std::size_t separator = path.find_last_of(kPathSeparator);
+    return separator == std::u16string::npos ? path : path.substr(separator + 1);
+}
+
+// Depth first, in file-name order. Links to folders are not followed (a link back up would
+// never end), and a link to a file outside the walk's root is left out so that a Vimo folder
+// cannot carry a developer's private files into an upload or a copy.
+void listInto(const std::u16string& folder, const std::u16string& root, PathList& files)
+{
+    const auto entries = listDirectory(folder);
+    if (!entries) {
+        return;
+    }
+    for (const DirectoryEntry& entry : *entries) {
+        const std::u16string path = folder + entry.name;
+        if (entry.isDirectory) {
+            if (!entry.isSymlink) {
+                listInto(path + kPathSeparator, root, files);
+            }
+        } else if (entry.isRegularFile) {
+            if (!entry.isSymlink || resolvesInside(path, root)) {
+                files.push_back(path);
+            }
+        }
+        // Anything else (a dangling link, a pipe, a socket, a device) is not a file to pack.
+    }
+}
+
+// The archive's size as the file system reports it; 0 when it cannot be opened.
+std::uint64_t archiveSize(const std::u16string& path)
+{
+    FileHandle file;
+    if (!file.openForReading(path)) {
+        return 0;
+    }
+    struct stat status
+    {
+    };
+    if (::fstat(file.descriptor(), &status) != 0) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(status.st_size);
+}
+
+} // namespace
+
+HRESULT VimoWorkspace::buildUploadPackage(const std::u16string& id,
+                                          std::u16string& unsupportedFiles)
+{
+    const auto found = m_catalogue.find(id);
+    if (found == m_catalogue.end()) {
+        return S_FALSE;
+    }
+    const VimoInfo info = found->second;
+    const std::u16string& folder = info.folder;
+    if (folder.empty()) {
+        return E_FAIL;
+    }
+
+    ArchiveWriter writer(EngineLibrary::defaultCandidates(m_platform));
+    if (const HRESULT hr = writer.init(ArchiveFormatZip); failed(hr)) {
+        return hr;
+    }
+
+    const std::u16string prefix = withTrailingBackslash(folder);
+    const std::u16string memberRoot = u"orvo" + id + u"Vimoz" + kPathSeparator;
+    for (const std::u16string& path : listFolderFiles(folder)) {
+        switch (classifyFile(path)) {
+        case FilePackable: {
+            const std::u16string relative = path.substr(prefix.size());
+            if (const HRESULT hr = writer.addFile(path, memberRoot + relative); failed(hr)) {
+                return hr;
+            }
+            break;
+        }
+        case FileNotSupported:
+            if (!unsupportedFiles.empty()) {
+                unsupportedFiles += u", ";
+            }
+            unsupportedFiles += fileNameOf(path);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Whatever sits at the archive's path goes first, a link included: writing through a link
+    // would create or overwrite a file somewhere else. A failure here is left to create.
+    const std::u16string archive = folder + u".zip";
+    const std::string nativeArchive = toUtf8(archive);
+    struct stat status
+    {
+    };
+    if (::lstat(nativeArchive.c_str(), &status) == 0) {
+        ::unlink(nativeArchive.c_str());
+    }
+    if (const HRESULT hr = writer.create(archive); failed(hr)) {
+        return hr;
+    }
+    return archiveSize(archive) < kUploadSizeLimit ? S_OK : S_FALSE;
+}
+
+std::u16string VimoWorkspace::uploadArchivePath(const std::u16string& id) const
+{
+    const auto found = m_catalogue.find(id);
+    if (found == m_catalogue.end()) {
+        return {};
+    }
+    return found->second.folder + u".zip";
+}
+
+HRESULT VimoWorkspace::copyArchivePathToClipboard(const std::u16string& id,
+                                                  Clipboard* clipboard) const
+{
+    if (!clipboard) {
+        return E_UNEXPECTED;
+    }
+    const std::u16string path = uploadArchivePath(id);
+    if (path.empty()) {
+        return E_FAIL;
+    }
+    return clipboard->setText(path) ? S_OK : E_FAIL;
+}
+
+PathList VimoWorkspace::listFolderFiles(const std::u16string& folder) const
+{
+    PathList files;
+    const std::u16string root = withTrailingBackslash(folder);
+    if (!root.empty()) {
+        listInto(root, root, files);
+    }
+    return files;
+}
+
+int VimoWorkspace::classifyFile(const std::u16string& path) const
+{
+    if (path.empty()) {
+        return FileNotSupported;
+    }
+    if (m_configuration.ignoredFiles.count(fileNameOf(path)) != 0) {
+        return FileIgnored;
+    }
+    // The extension is what follows the last dot of the whole path, so a file without a dot in
+    // a folder with one gets part of the folder path as its extension (and is not packed).
+    const std::size_t dot = path.find_last_of(u'.');
+    const std::u16string extension =
+        toLowerAscii(dot == std::u16string::npos ? path : path.substr(dot + 1));
+    return m_configuration.allowedExtensions.count(extension) != 0 ? FilePackable
+                                                                   : FileNotSupported;
+}
 
 } // namespace vimo
