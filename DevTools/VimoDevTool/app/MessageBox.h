@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace vimo {
+
+enum class MessageIcon
+{
+    None,
+    Stop,        // critical
+    Exclamation, // warning
+};
+
+enum class MessageButtons
+{
+    Ok,
+    YesNoCancel,
+};
+
+// The answers, numbered as the platform's message boxes number them.
+enum MessageAnswer : int
+{
+    AnswerOk = 1,
+    AnswerCancel = 2,
+    AnswerYes = 6,
+    AnswerNo = 7,
+};
+
+struct MessageRequest
+{
+    QString caption;
+    QString text;
+    MessageIcon icon = MessageIcon::None;
+    MessageButtons buttons = MessageButtons::Ok;
+};
+
+// Every message box of the tool goes through here, captioned with the application title, so
+// that tests can answer them without a box ever blocking.
+class MessageBox
+{
+public:
+    using Presenter = std::function<int(const MessageRequest&)>;
+
+    // Shows `text` and returns the answer.
+    static int show(QWidget* parent, const QString& text, MessageIcon icon,
+                    MessageButtons buttons = MessageButtons::Ok);
+    // Shows string `stringId` of the string table.
+    static int showString(QWidget* parent, int stringId, MessageIcon icon,
+                          MessageButtons buttons = MessageButtons::Ok);
+    // Replaces the real box (tests); an empty presenter brings the real box back.
+    static void setPresenter(Presenter presenter);
+};
+
+} // namespace vimo
