@@ -1,13 +1,151 @@
-// Placeholder until the catalogue reader lands.
+// Reading the developer's catalogue from the service folders' catalogue files.
+
+#include "platform/Paths.h"
+#include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
+#include "xml/XmlDocument.h"
 
 namespace vimo {
 
-HRESULT VimoWorkspace::loadAll() { return E_FAIL; }
-HRESULT VimoWorkspace::addFromFolder(const std::u16string&) { return E_FAIL; }
-HRESULT VimoWorkspace::getVimo(const std::u16string&, VimoInfo&) const { return S_FALSE; }
-VimoMap VimoWorkspace::GetDevVimos() const { return {}; }
-VimoMap VimoWorkspace::GetPublishedVimos() const { return {}; }
-bool VimoWorkspace::hasPackageMarker(const std::u16string&) const { return false; }
+namespace {
+
+// A file that could not be read at all reports the system's error; one whose text is not a
+// good document reports `parseFailure`.
+HRESULT loadFailure(HRESULT loaded, HRESULT parseFailure)
+{
+    return loaded == E_FAIL || succeeded(loaded) ? parseFailure : loaded;
+}
+
+const std::u16string kEntryPath = u"//vimozList/vimoz/vimo";
+const std::u16string kServicePrefix = u"orvo";
+const std::u16string kServiceSuffix = u"Vimoz";
+
+std::u16string lastComponent(const std::u16string& path)
+{
+    const std::size_t separator = path.rfind(kPathSeparator);
+    return separator == std::u16string::npos ? path : path.substr(separator + 1);
+}
+
+VimoInfo recordFrom(const XmlNode& vimo, const std::u16string& folder)
+{
+    VimoInfo info;
+    info.id = vimo.attributeOrEmpty(u"id");
+    info.name = vimo.attributeOrEmpty(u"name");
+    info.desc = vimo.attributeOrEmpty(u"desc");
+    info.width = parseLeadingInteger(vimo.attributeOrEmpty(u"width"));
+    info.height = parseLeadingInteger(vimo.attributeOrEmpty(u"height"));
+    info.requiresInvitation =
+        equalsIgnoreAsciiCase(vimo.attributeOrEmpty(u"requiresInvitation"), u"true");
+    info.isDhtml = equalsIgnoreAsciiCase(vimo.attributeOrEmpty(u"type"), u"dhtml");
+    info.isDev = equalsIgnoreAsciiCase(vimo.attributeOrEmpty(u"devStatus"), u"dev");
+    info.url = vimo.attributeOrEmpty(u"url");
+    info.folder = folder;
+    return info;
+}
+
+VimoMap filtered(const VimoMap& catalogue, bool underDevelopment)
+{
+    VimoMap result;
+    for (const auto& [id, info] : catalogue) {
+        if (info.isDev == underDevelopment) {
+            result.emplace_hint(result.end(), id, info);
+        }
+    }
+    return result;
+}
+
+std::u16string catalogueFilePath(const std::u16string& serviceFolder)
+{
+    return serviceFolder + kPathSeparator + u"ver1" + kPathSeparator + u"VimozList.xml";
+}
+
+} // namespace
+
+HRESULT VimoWorkspace::loadAll()
+{
+    m_catalogue.clear();
+    const std::u16string services = servicesFolder();
+    const auto entries = listDirectory(services);
+    if (!entries) {
+        return S_FALSE;
+    }
+    for (const DirectoryEntry& entry : *entries) {
+        if (!entry.isDirectory) {
+            continue;
+        }
+        const HRESULT hr = addFromFolder(services + entry.name);
+        if (failed(hr)) {
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+bool VimoWorkspace::hasPackageMarker(const std::u16string& folder) const
+{
+    const std::u16string name = lastComponent(folder);
+    if (name.size() < kServicePrefix.size() + kServiceSuffix.size() ||
+        !name.starts_with(kServicePrefix) || !name.ends_with(kServiceSuffix)) {
+        return false;
+    }
+    const std::u16string id = name.substr(
+        kServicePrefix.size(), name.size() - kServicePrefix.size() - kServiceSuffix.size());
+    if (id.empty()) {
+        return false;
+    }
+    const std::u16string package = packagesFolder() + id;
+    return pathExists(package) && pathExists(package + kPathSeparator + id + u".rmv");
+}
+
+HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
+{
+    const std::u16string path = catalogueFilePath(folder);
+    if (!pathExists(path)) {
+        return S_FALSE;
+    }
+    // A Vimo whose package carries the marker file is left out.
+    if (hasPackageMarker(folder)) {
+        return S_OK;
+    }
+
+    XmlDocument doc;
+    if (const HRESULT loaded = doc.loadFile(path); failed(loaded) || doc.parseError() != 0) {
+        return loadFailure(loaded, E_UNEXPECTED);
+    }
+    const XmlNode root = doc.documentElement();
+    if (!root) {
+        return E_POINTER;
+    }
+    const XmlNode vimo = root.selectSingleNode(kEntryPath);
+    if (!vimo) {
+        return E_POINTER;
+    }
+    if (!equalsIgnoreAsciiCase(vimo.attributeOrEmpty(u"userCreated"), u"true")) {
+        return S_FALSE;
+    }
+    VimoInfo info = recordFrom(vimo, folder);
+    m_catalogue.insert_or_assign(info.id, std::move(info));
+    return S_OK;
+}
+
+HRESULT VimoWorkspace::getVimo(const std::u16string& id, VimoInfo& info) const
+{
+    const auto found = m_catalogue.find(id);
+    if (found == m_catalogue.end()) {
+        return S_FALSE;
+    }
+    info = found->second;
+    return S_OK;
+}
+
+VimoMap VimoWorkspace::GetDevVimos() const
+{
+    return filtered(m_catalogue, true);
+}
+
+VimoMap VimoWorkspace::GetPublishedVimos() const
+{
+    return filtered(m_catalogue, false);
+}
 
 } // namespace vimo

@@ -59,7 +59,8 @@ public:
     XmlDocument(const XmlDocument&) = delete;
     XmlDocument& operator=(const XmlDocument&) = delete;
 
-    // Loads a file; 0, or a failure code with parseError() set.
+    // Loads a file; 0, or a failure code with parseError() set: the system's error when the file
+    // cannot be read, E_FAIL when its text is not a good document.
     HRESULT loadFile(const std::u16string& path);
     // Loads a document held in memory (a downloaded one); `url` names it in messages.
     HRESULT loadMemory(const std::string& bytes, const std::string& url);

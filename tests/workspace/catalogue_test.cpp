@@ -1,0 +1,231 @@
+#include "workspace/VimoWorkspace.h"
+
+#include "platform/SystemError.h"
+#include "support/Fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace vimo::test {
+namespace {
+
+// A fixture Vimo with the given fields changed ("field=value" pairs).
+VimoSpec vimoSpec(const std::string& id,
+                  std::initializer_list<std::pair<std::string, std::string>> fields = {})
+{
+    VimoSpec spec;
+    spec.id = id;
+    for (const auto& [field, value] : fields) {
+        if (field == "name") {
+            spec.name = value;
+        } else if (field == "type") {
+            spec.type = value;
+        } else if (field == "devStatus") {
+            spec.devStatus = value;
+        } else if (field == "userCreated") {
+            spec.userCreated = value;
+        } else {
+            ADD_FAILURE() << "unknown field " << field;
+        }
+    }
+    return spec;
+}
+
+class CatalogueTest : public ::testing::Test
+{
+protected:
+    CatalogueTest() : workspace(fixture.platform())
+    {
+        workspace.setInstallFolder(fixture.installFolderU16());
+    }
+
+    // A service folder whose catalogue file holds `xml` as it stands.
+    fs::path rawVimo(const std::string& id, const std::string& xml)
+    {
+        const fs::path folder = fixture.serviceFolder(id);
+        writeFile(folder / "ver1" / "VimozList.xml", xml);
+        return folder;
+    }
+
+    static std::vector<std::u16string> keys(const VimoMap& map)
+    {
+        std::vector<std::u16string> result;
+        for (const auto& [id, info] : map) {
+            result.push_back(id);
+        }
+        return result;
+    }
+
+    InstallationFixture fixture;
+    VimoWorkspace workspace;
+};
+
+TEST_F(CatalogueTest, ReadsRecordsAndSplitsThemIntoViews)
+{
+    fixture.addVimo(vimoSpec("a1", {{"name", "Lower"}, {"devStatus", "dev"}}));
+    fixture.addVimo(vimoSpec("B1", {{"name", "Upper"}, {"devStatus", "deployed"}}));
+    fixture.addVimo(vimoSpec("x10", {{"devStatus", "Dev"}, {"userCreated", "TRUE"}}));
+    fixture.addVimo(vimoSpec("x9", {{"type", "DHTML"}, {"devStatus", "other"}}));
+    fixture.addVimo(vimoSpec("theirs", {{"userCreated", "false"}}));
+    fixture.addVimo(vimoSpec("unmarked", {{"userCreated", ""}}));
+    rawVimo("fields", "<vimozList><vimoz>"
+                      "<vimo id=\"fields\" name=\"N &amp; &lt;\" desc=\"D\" width=\" 300\" "
+                      "height=\"-5\" url=\"u\" requiresInvitation=\"TRUE\" type=\"dhtml\" "
+                      "devStatus=\"dev\" userCreated=\"true\" pluginKey=\"k\"/>"
+                      "<vimo id=\"second\" userCreated=\"true\"/>"
+                      "</vimoz></vimozList>");
+    rawVimo("sparse", "<vimozList><vimoz><vimo userCreated=\"true\" width=\"640px\" "
+                      "height=\"abc\"/></vimoz></vimozList>");
+    writeFile(fixture.installFolder() / "services" / "stray.txt", "not a folder");
+    fs::create_directories(fixture.serviceFolder("empty"));
+
+    ASSERT_EQ(workspace.loadAll(), S_OK);
+    EXPECT_EQ(keys(workspace.catalogue()),
+              (std::vector<std::u16string>{u"", u"B1", u"a1", u"fields", u"x10", u"x9"}));
+    EXPECT_EQ(keys(workspace.GetDevVimos()),
+              (std::vector<std::u16string>{u"a1", u"fields", u"x10"}));
+    EXPECT_EQ(keys(workspace.GetPublishedVimos()),
+              (std::vector<std::u16string>{u"", u"B1", u"x9"}));
+
+    VimoInfo info;
+    ASSERT_EQ(workspace.getVimo(u"fields", info), S_OK);
+    EXPECT_EQ(info.name, u"N & <");
+    EXPECT_EQ(info.desc, u"D");
+    EXPECT_EQ(info.width, 300);
+    EXPECT_EQ(info.height, -5);
+    EXPECT_EQ(info.url, u"u");
+    EXPECT_TRUE(info.requiresInvitation);
+    EXPECT_TRUE(info.isDhtml);
+    EXPECT_TRUE(info.isDev);
+    EXPECT_EQ(info.folder, u16(fixture.serviceFolder("fields")));
+
+    ASSERT_EQ(workspace.getVimo(u"", info), S_OK);
+    EXPECT_EQ(info.width, 640);
+    EXPECT_EQ(info.height, 0);
+    EXPECT_EQ(info.name, u"");
+    EXPECT_FALSE(info.isDhtml);
+
+    ASSERT_EQ(workspace.getVimo(u"x9", info), S_OK);
+    EXPECT_TRUE(info.isDhtml);
+    EXPECT_FALSE(info.isDev);
+
+    VimoInfo untouched;
+    untouched.name = u"keep";
+    EXPECT_EQ(workspace.getVimo(u"X9", untouched), S_FALSE);
+    EXPECT_EQ(untouched.name, u"keep");
+}
+
+TEST_F(CatalogueTest, MissingServicesFolderGivesAnEmptyCatalogue)
+{
+    fixture.addVimo(vimoSpec("a"));
+    ASSERT_EQ(workspace.loadAll(), S_OK);
+    ASSERT_EQ(workspace.catalogue().size(), 1u);
+
+    fs::remove_all(fixture.installFolder() / "services");
+    EXPECT_EQ(workspace.loadAll(), S_FALSE);
+    EXPECT_TRUE(workspace.catalogue().empty());
+}
+
+TEST_F(CatalogueTest, PackageMarkerLeavesAVimoOut)
+{
+    fixture.addVimo(vimoSpec("abc"));
+    EXPECT_EQ(workspace.addFromFolder(u16(fixture.serviceFolder("abc"))), S_OK);
+    EXPECT_EQ(workspace.catalogue().size(), 1u);
+
+    writeFile(fixture.packageFolder("abc") / "abc.rmv", "");
+    EXPECT_TRUE(workspace.hasPackageMarker(u16(fixture.serviceFolder("abc"))));
+    ASSERT_EQ(workspace.loadAll(), S_OK);
+    EXPECT_TRUE(workspace.catalogue().empty());
+
+    // A marker of another name, or a folder without the service name's shape, counts for nothing.
+    fs::rename(fixture.packageFolder("abc") / "abc.rmv", fixture.packageFolder("abc") / "ABC.rmv");
+    EXPECT_FALSE(workspace.hasPackageMarker(u16(fixture.serviceFolder("abc"))));
+    fixture.addVimo(vimoSpec("")); // the folder "orvoVimoz"
+    writeFile(fixture.installFolder() / "packages" / ".rmv", "");
+    EXPECT_FALSE(workspace.hasPackageMarker(u16(fixture.serviceFolder(""))));
+    EXPECT_FALSE(workspace.hasPackageMarker(u16(fixture.installFolder() / "services" / "abc")));
+    ASSERT_EQ(workspace.loadAll(), S_OK);
+    EXPECT_EQ(workspace.catalogue().size(), 2u);
+}
+
+TEST_F(CatalogueTest, LaterFolderWithTheSameIdReplacesTheRecord)
+{
+    fixture.addVimo(vimoSpec("same", {{"name", "First"}}));
+    rawVimo("zsame", InstallationFixture::catalogueXml(vimoSpec("same", {{"name", "Second"}})));
+    ASSERT_EQ(workspace.loadAll(), S_OK);
+    VimoInfo info;
+    ASSERT_EQ(workspace.getVimo(u"same", info), S_OK);
+    EXPECT_EQ(info.name, u"Second");
+    EXPECT_EQ(info.folder, u16(fixture.serviceFolder("zsame")));
+}
+
+TEST_F(CatalogueTest, BadCatalogueFileStopsTheScan)
+{
+    struct Case
+    {
+        std::string text;
+        HRESULT expected;
+    };
+    std::string bomb = "<!DOCTYPE vimozList [<!ENTITY a \"aaaaaaaaaa\">";
+    std::string previous = "a";
+    for (int level = 0; level < 9; ++level) {
+        const std::string name = "e" + std::to_string(level);
+        bomb += "<!ENTITY " + name + " \"" + std::string(10, ' ');
+        for (int i = 0; i < 10; ++i) {
+            bomb += "&" + previous + ";";
+        }
+        bomb += "\">";
+        previous = name;
+    }
+    bomb += "]><vimozList><vimoz><vimo userCreated=\"true\" name=\"&" + previous +
+            ";\"/></vimoz>"
+            "</vimozList>";
+    const std::vector<Case> cases = {
+        {"<vimozList><vimoz><vimo userCreated=\"true\"", E_UNEXPECTED},
+        {"", E_UNEXPECTED},
+        {"<?xml version=\"1.0\" encoding=\"no-such\"?><vimozList/>", E_UNEXPECTED},
+        {"<vimozList><vimoz><vimo name=\"caf\xE9\" userCreated=\"true\"/></vimoz></vimozList>",
+         E_UNEXPECTED},
+        {"<!DOCTYPE vimozList [<!ENTITY p SYSTEM \"file:///etc/passwd\">]>"
+         "<vimozList><vimoz><vimo userCreated=\"true\" name=\"x\">&p;</vimo></vimoz></vimozList>",
+         E_UNEXPECTED},
+        {bomb, E_UNEXPECTED},
+        {"<vimozList><vimoz/></vimozList>", E_POINTER},
+        {"<other><vimo userCreated=\"true\"/></other>", E_POINTER},
+    };
+    fixture.addVimo(vimoSpec("a-good"));
+    fixture.addVimo(vimoSpec("z-later"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 60));
+        rawVimo("m-bad", c.text);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(workspace.loadAll(), c.expected);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        // What was read before stays; the scan went no further.
+        EXPECT_EQ(keys(workspace.catalogue()), std::vector<std::u16string>{u"a-good"});
+        EXPECT_EQ(readFile(fixture.serviceFolder("m-bad") / "ver1" / "VimozList.xml"), c.text);
+    }
+}
+
+TEST_F(CatalogueTest, UnreadableCatalogueGivesTheSystemError)
+{
+    // Root reads any file, so the file is made unreadable by putting a folder in its place.
+    fs::create_directories(fixture.serviceFolder("dir") / "ver1" / "VimozList.xml");
+    EXPECT_EQ(workspace.addFromFolder(u16(fixture.serviceFolder("dir"))), hresultFromErrno(EISDIR));
+    EXPECT_EQ(workspace.loadAll(), hresultFromErrno(EISDIR));
+}
+
+TEST_F(CatalogueTest, FolderWithoutCatalogueIsSkipped)
+{
+    fs::create_directories(fixture.serviceFolder("bare") / "ver1");
+    EXPECT_EQ(workspace.addFromFolder(u16(fixture.serviceFolder("bare"))), S_FALSE);
+    EXPECT_EQ(workspace.addFromFolder(u16(fixture.serviceFolder("nowhere"))), S_FALSE);
+    fixture.addVimo(vimoSpec("notMine", {{"userCreated", "yes"}}));
+    EXPECT_EQ(workspace.addFromFolder(u16(fixture.serviceFolder("notMine"))), S_FALSE);
+    EXPECT_EQ(workspace.loadAll(), S_OK);
+    EXPECT_TRUE(workspace.catalogue().empty());
+}
+
+} // namespace
+} // namespace vimo::test
