@@ -1,10 +1,112 @@
-// Placeholder until catalogue writing lands.
+// Writing catalogue entries back into their service folders' catalogue files.
+
+#include "platform/Paths.h"
+#include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
+#include "xml/XmlDocument.h"
 
 namespace vimo {
 
-HRESULT VimoWorkspace::writeVimo(const std::u16string&, const VimoInfo&) { return E_FAIL; }
-HRESULT VimoWorkspace::markUnderDevelopment(const std::u16string&) { return E_FAIL; }
-HRESULT VimoWorkspace::setCatalogueId(const std::u16string&, const std::u16string&) { return E_FAIL; }
+namespace {
+
+// A file that could not be read at all reports the system's error; one whose text is not a
+// good document reports `parseFailure`.
+HRESULT loadFailure(HRESULT loaded, HRESULT parseFailure)
+{
+    return loaded == E_FAIL || succeeded(loaded) ? parseFailure : loaded;
+}
+
+const std::u16string kEntryPath = u"//vimozList/vimoz/vimo";
+
+std::u16string catalogueFilePath(const std::u16string& serviceFolder)
+{
+    return serviceFolder + kPathSeparator + u"ver1" + kPathSeparator + u"VimozList.xml";
+}
+
+// Sets every attribute that a record owns in the file; a failed set does not stop the others.
+void writeRecordAttributes(XmlNode& vimo, const VimoInfo& info)
+{
+    vimo.setAttribute(u"name", info.name);
+    vimo.setAttribute(u"desc", info.desc);
+    vimo.setAttribute(u"width", toDecimal(info.width));
+    vimo.setAttribute(u"height", toDecimal(info.height));
+    vimo.setAttribute(u"url", info.url);
+    vimo.setAttribute(u"requiresInvitation", info.requiresInvitation ? u"true" : u"false");
+    vimo.setAttribute(u"type", info.isDhtml ? u"dhtml" : u"localDhtml");
+    vimo.setAttribute(u"devStatus", info.isDev ? u"dev" : u"deployed");
+}
+
+} // namespace
+
+HRESULT VimoWorkspace::writeVimo(const std::u16string& id, const VimoInfo& info)
+{
+    const auto stored = m_catalogue.find(id);
+    if (stored == m_catalogue.end()) {
+        return S_FALSE;
+    }
+    const std::u16string path = catalogueFilePath(stored->second.folder);
+    if (!pathExists(path)) {
+        return E_FAIL;
+    }
+
+    XmlDocument doc;
+    if (const HRESULT loaded = doc.loadFile(path); failed(loaded) || doc.parseError() != 0) {
+        return loadFailure(loaded, E_FAIL);
+    }
+    const XmlNode root = doc.documentElement();
+    if (!root) {
+        return E_POINTER;
+    }
+    XmlNode vimo = root.selectSingleNode(kEntryPath);
+    if (!vimo) {
+        return E_POINTER;
+    }
+    writeRecordAttributes(vimo, info);
+    if (failed(vimo.removeAttribute(u"pluginKey"))) {
+        return E_FAIL;
+    }
+    const HRESULT saved = doc.save(path);
+    if (failed(saved)) {
+        return saved;
+    }
+    // Only a record that reached the file replaces the one in memory, so that the two never
+    // disagree after a failed write.
+    stored->second = info;
+    return S_OK;
+}
+
+HRESULT VimoWorkspace::markUnderDevelopment(const std::u16string& id)
+{
+    const auto stored = m_catalogue.find(id);
+    if (stored == m_catalogue.end()) {
+        return S_FALSE;
+    }
+    VimoInfo info = stored->second;
+    info.isDev = true;
+    info.id = id;
+    return writeVimo(id, info);
+}
+
+HRESULT VimoWorkspace::setCatalogueId(const std::u16string& newId, const std::u16string& folder)
+{
+    const std::u16string path = catalogueFilePath(folder);
+    if (!pathExists(path)) {
+        return S_FALSE;
+    }
+    XmlDocument doc;
+    if (const HRESULT loaded = doc.loadFile(path); failed(loaded) || doc.parseError() != 0) {
+        return loadFailure(loaded, E_UNEXPECTED);
+    }
+    const XmlNode root = doc.documentElement();
+    if (!root) {
+        return E_POINTER;
+    }
+    XmlNode vimo = root.selectSingleNode(kEntryPath);
+    if (!vimo) {
+        return E_POINTER;
+    }
+    vimo.setAttribute(u"id", newId);
+    return doc.save(path);
+}
 
 } // namespace vimo
