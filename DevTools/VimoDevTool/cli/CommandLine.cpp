@@ -43,11 +43,22 @@ ParseResult CommandLine::parse(const std::vector<std::string>& args)
         return result;
     }
     ParsedCommand& parsed = result.command;
-    const std::string& first = args.front();
+    // --json may also stand before the command.
+    std::size_t start = 0;
+    while (start < args.size() && args[start] == "--json") {
+        parsed.json = true;
+        ++start;
+    }
+    if (start == args.size()) {
+        result.error = "vimoctl: no command given (see vimoctl --help)";
+        return result;
+    }
+    const std::string& first = args[start];
     if (first == "--help" || first == "-h") {
         parsed.help = true;
-        if (args.size() > 1) {
-            result.error = "vimoctl: unexpected argument " + quoted(args[1]) + " after " + first;
+        if (args.size() > start + 1) {
+            result.error =
+                "vimoctl: unexpected argument " + quoted(args[start + 1]) + " after " + first;
         }
         return result;
     }
@@ -62,7 +73,7 @@ ParseResult CommandLine::parse(const std::vector<std::string>& args)
     const std::string prefix = "vimoctl " + spec.name + ": ";
 
     bool optionsEnded = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
+    for (std::size_t i = start + 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             parsed.arguments.push_back(arg);

@@ -94,6 +94,7 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
     if (auto code = findVimo(command, info)) {
         return *code;
     }
+    m_workspace.removeVimoListCache(info.id);
     // The builder reports left-out files by title only; our own listing names them in full.
     const PackageListing listing = PackageInspector(m_workspace).inspect(info);
     std::vector<std::u16string> leftOut;
@@ -103,7 +104,6 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
         }
     }
 
-    m_workspace.removeVimoListCache(info.id);
     std::u16string unsupported;
     const HRESULT hr = m_workspace.buildUploadPackage(info.id, unsupported);
     if (failed(hr)) {

@@ -170,20 +170,38 @@ void UploadChecks::checkRecord(const VimoInfo& info, std::vector<CheckResult>& r
 
 void UploadChecks::checkFolders(const VimoInfo& info, std::vector<CheckResult>& results) const
 {
-    const std::pair<const char*, std::u16string> folders[] = {
-        {"sourceFolder", m_workspace.sourceFolder(info.id)},
-        {"iconsFolder", m_workspace.iconsFolder(info.id)},
+    // The workspace falls back to the nearest existing level when a folder is missing, so a
+    // folder exists only when the one found is the Vimo's own "ver1/<kind>/<id>".
+    struct Folder
+    {
+        const char* check;
+        const char* what;
+        std::u16string expected;
+        std::u16string found;
     };
-    for (const auto& [check, folder] : folders) {
-        const bool exists = !folder.empty() && isExistingDirectory(folder);
-        std::u16string shown = folder;
-        if (shown.starts_with(info.folder + kPathSeparator)) {
-            shown = shown.substr(info.folder.size() + 1);
+    const std::u16string ver1 = info.folder + kPathSeparator + u"ver1" + kPathSeparator;
+    const Folder folders[] = {
+        {"sourceFolder", "source", ver1 + u"content" + kPathSeparator + info.id,
+         m_workspace.sourceFolder(info.id)},
+        {"iconsFolder", "icons", ver1 + u"theme" + kPathSeparator + info.id,
+         m_workspace.iconsFolder(info.id)},
+    };
+    for (const Folder& folder : folders) {
+        const std::u16string shown = folder.expected.substr(info.folder.size() + 1);
+        const bool exists = folder.found == folder.expected && isExistingDirectory(folder.found);
+        std::string sentence = "The " + std::string(folder.what) + " folder exists.";
+        if (!exists) {
+            sentence = "The " + std::string(folder.what) + " folder does not exist.";
+            if (!folder.found.empty() && isExistingDirectory(folder.found)) {
+                std::u16string instead = folder.found;
+                if (instead.starts_with(info.folder + kPathSeparator)) {
+                    instead = instead.substr(info.folder.size() + 1);
+                }
+                sentence.pop_back();
+                sentence += "; the window opens " + toUtf8(instead) + " instead.";
+            }
         }
-        const std::string what = std::string(check) == "sourceFolder" ? "source" : "icons";
-        results.push_back({check, shown, exists,
-                           exists ? "The " + what + " folder exists."
-                                  : "The " + what + " folder does not exist."});
+        results.push_back({folder.check, shown, exists, sentence});
     }
 }
 

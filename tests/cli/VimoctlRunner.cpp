@@ -1,0 +1,90 @@
+#include "VimoctlRunner.h"
+
+#include <cerrno>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vimo::test {
+
+VimoctlRunner::VimoctlRunner() : m_program(VIMOCTL_PROGRAM)
+{
+    env["PATH"] = "/usr/bin:/bin";
+    env["HOME"] = "/nonexistent";
+}
+
+VimoctlResult VimoctlRunner::run(const std::vector<std::string>& args) const
+{
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    std::vector<std::string> envStrings;
+    for (const auto& [name, value] : env) {
+        envStrings.push_back(name + "=" + value);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : envStrings) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    std::string program = m_program.string();
+    std::vector<std::string> argStrings = args;
+    std::vector<char*> argv{program.data()};
+    for (std::string& arg : argStrings) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+
+    const pid_t pid = fork();
+    if (pid < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (pid == 0) {
+        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(errPipe[1], STDERR_FILENO);
+        close(outPipe[0]);
+        close(errPipe[0]);
+        close(outPipe[1]);
+        close(errPipe[1]);
+        execve(program.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+
+    VimoctlResult result;
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.out, &result.err};
+    int open = 2;
+    while (open > 0) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) {
+                continue;
+            }
+            char buffer[4096];
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                sinks[i]->append(buffer, static_cast<std::size_t>(n));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+} // namespace vimo::test

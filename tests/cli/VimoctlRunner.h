@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vimo::test {
+
+// What one run of vimoctl gave back.
+struct VimoctlResult
+{
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built vimoctl program as a child process with an environment of the test's making
+// (nothing inherited but what is set here), and collects its output.
+class VimoctlRunner
+{
+public:
+    VimoctlRunner();
+
+    // Variables of the child's environment; PATH and HOME have defaults.
+    std::map<std::string, std::string> env;
+
+    VimoctlResult run(const std::vector<std::string>& args) const;
+
+private:
+    std::filesystem::path m_program;
+};
+
+} // namespace vimo::test

@@ -1,0 +1,541 @@
+// Runs the real vimoctl against temporary installations and the loopback configuration server.
+#include "JsonReader.h"
+#include "VimoctlRunner.h"
+
+#include "platform/Text.h"
+#include "support/ConfigServer.h"
+#include "support/Fixtures.h"
+#include "support/StandIns.h"
+#include "support/ZipReader.h"
+#include "workspace/VimoWorkspace.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <set>
+
+namespace vimo::test {
+namespace {
+
+VimoSpec vimo(const std::string& id, const std::string& name)
+{
+    VimoSpec spec;
+    spec.id = id;
+    spec.name = name;
+    return spec;
+}
+
+// Two Vimos under development (a local and a web one) and a published one, with files of every
+// verdict in the local one.
+void populate(InstallationFixture& install)
+{
+    install.addVimo(vimo("dev1", "Alpha"));
+    VimoSpec web = vimo("dev2", "Beta");
+    web.url = "https://example.org/app/index.html";
+    web.type = "dhtml";
+    install.addVimo(web);
+    VimoSpec published = vimo("pub1", "Gamma");
+    published.devStatus = "deployed";
+    install.addVimo(published);
+    VimoSpec foreign = vimo("other", "Not mine");
+    foreign.userCreated = "false";
+    install.addVimo(foreign);
+    const fs::path dev1 = install.serviceFolder("dev1");
+    writeFile(dev1 / "notes.txt", "not for upload\n");
+    writeFile(dev1 / "Thumbs.db", "thumbs");
+    writeFile(dev1 / "ver1" / "content" / "dev1" / "style.css", "body { margin: 0 }\n");
+    writeFile(dev1 / "ver1" / "VimoList.bin", "cache");
+}
+
+class VimoctlTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        populate(install);
+        runner.env["WINEPREFIX"] = install.prefix().string();
+        runner.env["ORVO_DEVELOPER_SERVER"] = server.baseUrl();
+        runner.env["HOME"] = install.root().string();
+        runner.env["PATH"] = (install.root() / "bin").string() + ":/usr/bin:/bin";
+    }
+
+    VimoctlResult run(const std::vector<std::string>& args) const { return runner.run(args); }
+
+    // The same installation, driven in this process the way the window drives the model.
+    struct Twin
+    {
+        InstallationFixture install;
+        VimoWorkspace workspace{install.platform()};
+    };
+    std::unique_ptr<Twin> makeTwin() const
+    {
+        auto twin = std::make_unique<Twin>();
+        populate(twin->install);
+        twin->install.platform().env["ORVO_DEVELOPER_SERVER"] = server.baseUrl();
+        EXPECT_GE(twin->workspace.locateInstallation(), 0);
+        EXPECT_GE(twin->workspace.loadDeveloperConfiguration(), 0);
+        EXPECT_GE(twin->workspace.loadAll(), 0);
+        return twin;
+    }
+
+    std::string catalogueText(const std::string& id) const
+    {
+        return readFile(install.serviceFolder(id) / "ver1" / "VimozList.xml");
+    }
+
+    InstallationFixture install;
+    ConfigServer server;
+    VimoctlRunner runner;
+};
+
+std::size_t lineCount(const std::string& text)
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST_F(VimoctlTest, HelpDescribesEveryCommandWithoutAnInstallation)
+{
+    runner.env["WINEPREFIX"] = (install.root() / "nowhere").string();
+    const VimoctlResult overview = run({"--help"});
+    EXPECT_EQ(overview.exitCode, 0);
+    for (const char* name :
+         {"list", "show", "set", "copy", "files", "pack", "check", "open", "run"}) {
+        EXPECT_NE(overview.out.find(std::string("  ") + name + " "), std::string::npos) << name;
+        const VimoctlResult one = run({"help", name});
+        EXPECT_EQ(one.exitCode, 0) << name;
+        EXPECT_EQ(one.out.rfind(std::string("Usage: vimoctl ") + name, 0), 0u) << one.out;
+        EXPECT_EQ(run({name, "--help"}).out, one.out);
+    }
+    EXPECT_NE(run({"help", "set"}).out.find("--no-interactive"), std::string::npos);
+    EXPECT_TRUE(overview.err.empty());
+}
+
+TEST_F(VimoctlTest, BadInputIsRefusedInOneLineAndWritesNothing)
+{
+    const std::string before = catalogueText("dev1");
+    const std::string publishedBefore = catalogueText("pub1");
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {{}, "no command"},
+        {{"frobnicate"}, "unknown command \"frobnicate\""},
+        {{"help", "frobnicate"}, "unknown command \"frobnicate\""},
+        {{"list", "--colour"}, "unknown option --colour"},
+        {{"show"}, "missing the Vimo identifier"},
+        {{"show", "dev1", "dev2"}, "unexpected argument \"dev2\""},
+        {{"set", "dev1", "--width"}, "--width needs a value"},
+        {{"set", "dev1", "--width", "640px"}, "not \"640px\""},
+        {{"set", "dev1", "--height=-5"}, "not \"-5\""},
+        {{"set", "dev1", "--width", ""}, "not \"\""},
+        {{"set", "dev1", "--local", "--web", "http://x"}, "exclude each other"},
+        {{"set", "dev1", "--name", "A", "--name", "B"}, "given twice"},
+        {{"list", "--dev", "--published"}, "exclude each other"},
+        {{"run", "--second=yes"}, "takes no value"},
+        {{"show", "nope"}, "no Vimo \"nope\" in the catalogue"},
+        {{"set", "pub1", "--name", "X"}, "is published"},
+        {{"copy", "dev1"}, "already under development"},
+    };
+    for (const Case& c : cases) {
+        const VimoctlResult result = run(c.args);
+        EXPECT_EQ(result.exitCode, 1) << c.says;
+        EXPECT_TRUE(result.out.empty()) << c.says << ": " << result.out;
+        EXPECT_EQ(lineCount(result.err), 1u) << result.err;
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(catalogueText("dev1"), before);
+    EXPECT_EQ(catalogueText("pub1"), publishedBefore);
+}
+
+TEST_F(VimoctlTest, StartUpFailuresShowTheWindowsMessagesAndExit2)
+{
+    runner.env["WINEPREFIX"] = (install.root() / "nowhere").string();
+    VimoctlResult result = run({"list"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("In order to be able to use the Open Vimoz Developer tool you first "
+                              "need to install Orvo 6.5 and above."),
+              std::string::npos);
+
+    runner.env["WINEPREFIX"] = install.prefix().string();
+    server.setConfiguration("<broken");
+    result = run({"list", "--json"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("Failed to initialize Vimo Dev Tool. Exiting..."), std::string::npos);
+    const JsonValue doc = parseJson(result.out);
+    EXPECT_EQ(doc["error"]["exitCode"].integer(), 2);
+
+    // A catalogue file that does not parse fails start-up the same way.
+    server.setConfiguration(ConfigServer::defaultConfiguration());
+    ASSERT_EQ(run({"list"}).exitCode, 0);
+    writeFile(install.serviceFolder("dev1") / "ver1" / "VimozList.xml", "<vimozList><vimoz>");
+    result = run({"show", "dev2"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("Failed to initialize Vimo Dev Tool. Exiting..."), std::string::npos);
+    EXPECT_TRUE(result.out.empty());
+}
+
+TEST_F(VimoctlTest, ListsInIdentifierOrderWithFilters)
+{
+    install.addVimo(vimo("B1", "Upper"));
+    VimoctlResult result = run({"list"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::size_t b1 = result.out.find("B1 ");
+    const std::size_t dev1 = result.out.find("dev1 ");
+    const std::size_t pub1 = result.out.find("pub1 ");
+    EXPECT_EQ(result.out.rfind("ID ", 0), 0u);
+    EXPECT_LT(b1, dev1);
+    EXPECT_LT(dev1, pub1);
+    EXPECT_EQ(result.out.find("other"), std::string::npos);
+    EXPECT_NE(result.out.find(install.serviceFolder("dev1").string()), std::string::npos);
+
+    const JsonValue all = parseJson(run({"list", "--json"}).out);
+    ASSERT_EQ(all["vimos"].items.size(), 4u);
+    EXPECT_EQ(all["vimos"][0]["id"].text, "B1");
+    EXPECT_EQ(all["vimos"][3]["state"].text, "published");
+    EXPECT_FALSE(all["vimos"][3]["isDev"].boolean);
+    EXPECT_EQ(all["vimos"][1]["folder"].text, install.serviceFolder("dev1").string());
+
+    const JsonValue published = parseJson(run({"--json", "list", "--published"}).out);
+    ASSERT_EQ(published["vimos"].items.size(), 1u);
+    EXPECT_EQ(published["vimos"][0]["name"].text, "Gamma");
+    EXPECT_EQ(parseJson(run({"list", "--dev", "--json"}).out)["vimos"].items.size(), 3u);
+}
+
+TEST_F(VimoctlTest, ShowsEveryFieldAndTheFolders)
+{
+    const VimoctlResult text = run({"show", "dev2"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("name:               Beta\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("isDhtml:            true"), std::string::npos);
+
+    const JsonValue doc = parseJson(run({"show", "dev2", "--json"}).out);
+    EXPECT_EQ(doc["id"].text, "dev2");
+    EXPECT_EQ(doc["url"].text, "https://example.org/app/index.html");
+    EXPECT_EQ(doc["width"].integer(), 400);
+    EXPECT_EQ(doc["height"].integer(), 300);
+    EXPECT_TRUE(doc["isDhtml"].boolean);
+    EXPECT_TRUE(doc["isDev"].boolean);
+    EXPECT_FALSE(doc["requiresInvitation"].boolean);
+    EXPECT_EQ(doc["archive"].text, install.serviceFolder("dev2").string() + ".zip");
+    EXPECT_EQ(doc["folder"].text, install.serviceFolder("dev2").string());
+    for (const char* key : {"name", "desc", "sourceFolder", "iconsFolder"}) {
+        EXPECT_TRUE(doc.has(key)) << key;
+    }
+}
+
+TEST_F(VimoctlTest, SetWritesWhatTheWindowsApplyWrites)
+{
+    auto twin = makeTwin();
+    // The window: SaveVimo with the form edited to these values.
+    VimoInfo record;
+    ASSERT_EQ(twin->workspace.getVimo(u"dev1", record), S_OK);
+    record.name = u"New name";
+    record.desc = u"Line \"one\" & <two>";
+    record.width = 640;
+    record.height = 480;
+    record.requiresInvitation = true;
+    record.isDhtml = false;
+    record.isDev = true;
+    record.url = twin->workspace.localMainFileUrl();
+    ASSERT_GE(twin->workspace.writeVimo(u"dev1", record), 0);
+    twin->workspace.removeVimoListCache(u"dev1");
+
+    const VimoctlResult result =
+        run({"set", "dev1", "--name", "  New name\t", "--desc", "Line \"one\" & <two>", "--width",
+             "640", "--height=480", "--interactive", "--json"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(catalogueText("dev1"),
+              readFile(twin->install.serviceFolder("dev1") / "ver1" / "VimozList.xml"));
+    EXPECT_FALSE(fs::exists(install.serviceFolder("dev1") / "ver1" / "VimoList.bin"));
+    const JsonValue doc = parseJson(result.out);
+    EXPECT_EQ(doc["name"].text, "New name");
+    EXPECT_EQ(doc["desc"].text, "Line \"one\" & <two>");
+    EXPECT_TRUE(doc["requiresInvitation"].boolean);
+
+    // Turning a web Vimo local stores the configuration's template address.
+    ASSERT_EQ(run({"set", "dev2", "--local"}).exitCode, 0);
+    EXPECT_EQ(parseJson(run({"show", "dev2", "--json"}).out)["url"].text,
+              toUtf8(twin->workspace.localMainFileUrl()));
+    ASSERT_EQ(run({"set", "dev2", "--web", "http://host/x.html", "--no-interactive"}).exitCode, 0);
+    const std::string text = catalogueText("dev2");
+    EXPECT_NE(text.find("url=\"http://host/x.html\""), std::string::npos) << text;
+    EXPECT_NE(text.find("type=\"dhtml\""), std::string::npos);
+    EXPECT_NE(text.find("devStatus=\"dev\""), std::string::npos);
+}
+
+TEST_F(VimoctlTest, SetRefusesWhatTheWindowRefuses)
+{
+    // A name limit of 5 characters.
+    server.setConfiguration(toUtf8(replaceAll(fromUtf8(ConfigServer::defaultConfiguration()),
+                                              u"value=\"50\"", u"value=\"5\"")));
+    const std::string before = catalogueText("dev1");
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--name", " \t "}, "Vimo name should not be empty."},
+        {{"--width", "0"}, "Vimo window width exceeds out of range:1-1024"},
+        {{"--width", "1025"}, "Vimo window width exceeds out of range:1-1024"},
+        {{"--width", "99999999999999999999999"}, "Vimo window width exceeds out of range:1-1024"},
+        {{"--height", "769"}, "Vimo window height exceeds out of range:1-768"},
+        {{"--name", "Sixchr"}, "at most 5"},
+        {{"--name", "", "--width", "0"}, "Vimo name should not be empty."},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"set", "dev1"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const VimoctlResult result = run(args);
+        EXPECT_EQ(result.exitCode, 1) << c.message;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        EXPECT_EQ(lineCount(result.err), 1u);
+    }
+    EXPECT_EQ(catalogueText("dev1"), before);
+    EXPECT_TRUE(fs::exists(install.serviceFolder("dev1") / "ver1" / "VimoList.bin"));
+    EXPECT_EQ(
+        run({"set", "dev1", "--width", "1024", "--height", "768", "--name", "Five5"}).exitCode, 0);
+}
+
+TEST_F(VimoctlTest, CopyMakesAnUnderDevelopmentCopyOfAPublishedVimo)
+{
+    const VimoctlResult result = run({"copy", "pub1"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string newId = result.out.substr(0, result.out.find('\n'));
+    EXPECT_EQ(newId.rfind("dev_user_vimo_", 0), 0u) << newId;
+    EXPECT_TRUE(fs::exists(install.serviceFolder(newId) / "ver1" / "VimozList.xml"));
+    const JsonValue copy = parseJson(run({"show", newId, "--json"}).out);
+    EXPECT_TRUE(copy["isDev"].boolean);
+    EXPECT_EQ(copy["name"].text, "Gamma");
+
+    const JsonValue second = parseJson(run({"copy", "pub1", "--json"}).out);
+    EXPECT_EQ(second["source"].text, "pub1");
+    EXPECT_NE(second["id"].text, newId);
+}
+
+TEST_F(VimoctlTest, FilesGivesEachFileItsVerdictAndTheTotal)
+{
+    const VimoctlResult text = run({"files", "dev1"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("not allowed            15  notes.txt\n"), std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("ignored                 6  Thumbs.db\n"), std::string::npos);
+    EXPECT_EQ(text.out.find("[#"), std::string::npos); // no bar outside a terminal
+    EXPECT_EQ(text.out.find("[."), std::string::npos);
+
+    const JsonValue doc = parseJson(run({"files", "dev1", "--json"}).out);
+    std::map<std::string, std::string> verdicts;
+    std::uint64_t packed = 0;
+    for (const JsonValue& file : doc["files"].items) {
+        verdicts[file["path"].text] = file["verdict"].text;
+        if (file["verdict"].text == "packed") {
+            packed += static_cast<std::uint64_t>(file["size"].integer());
+        }
+    }
+    EXPECT_EQ(verdicts["notes.txt"], "notAllowed");
+    EXPECT_EQ(verdicts["Thumbs.db"], "ignored");
+    EXPECT_EQ(verdicts["ver1/content/dev1/index.html"], "packed");
+    EXPECT_EQ(verdicts["ver1/VimozList.xml"], "packed");
+    EXPECT_EQ(verdicts["ver1/VimoList.bin"], "notAllowed");
+    EXPECT_EQ(doc["packedBytes"].integer(), static_cast<long long>(packed));
+    EXPECT_EQ(doc["packedCount"].integer(), 4);
+    EXPECT_EQ(doc["limit"].integer(), 5242880);
+    EXPECT_TRUE(doc["underLimit"].boolean);
+    // Listing order is the packing order: names compared as the Windows file system does.
+    EXPECT_EQ(doc["files"][0]["path"].text, "notes.txt");
+}
+
+TEST_F(VimoctlTest, PackBuildsTheArchiveTheWindowBuilds)
+{
+    auto twin = makeTwin();
+    std::u16string unsupported;
+    twin->workspace.removeVimoListCache(u"dev1");
+    ASSERT_EQ(twin->workspace.buildUploadPackage(u"dev1", unsupported), S_OK);
+    const ZipListing expected = readZip(twin->install.serviceFolder("dev1").string() + ".zip");
+
+    const fs::path output = install.root() / "out";
+    fs::create_directories(output);
+    const VimoctlResult result = run({"pack", "dev1", "--output", output.string(), "--json"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const fs::path archive = install.serviceFolder("dev1").string() + ".zip";
+    const ZipListing actual = readZip(archive);
+    ASSERT_TRUE(actual.ok) << actual.error;
+    ASSERT_EQ(actual.members.size(), expected.members.size());
+    for (std::size_t i = 0; i < actual.members.size(); ++i) {
+        EXPECT_EQ(actual.members[i].name, expected.members[i].name);
+        EXPECT_EQ(actual.members[i].content, expected.members[i].content);
+    }
+    EXPECT_FALSE(fs::exists(install.serviceFolder("dev1") / "ver1" / "VimoList.bin"));
+    EXPECT_EQ(readFile(output / archive.filename()), readFile(archive));
+
+    const JsonValue doc = parseJson(result.out);
+    EXPECT_EQ(doc["archive"].text, archive.string());
+    EXPECT_EQ(doc["size"].integer(), static_cast<long long>(fs::file_size(archive)));
+    EXPECT_FALSE(doc["tooBig"].boolean);
+    ASSERT_EQ(doc["leftOut"].items.size(), 1u);
+    EXPECT_EQ(doc["leftOut"][0].text, "notes.txt");
+    EXPECT_EQ(doc["unsupportedFiles"].text, toUtf8(unsupported));
+    EXPECT_NE(result.err.find("The following files are not supported (" + toUtf8(unsupported) +
+                              "). The Zip was created exluding the listed files."),
+              std::string::npos)
+        << result.err;
+
+    const VimoctlResult text = run({"pack", "dev2"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(text.out.rfind("archive: " + install.serviceFolder("dev2").string() + ".zip\n", 0),
+              0u);
+    EXPECT_TRUE(text.err.empty()) << text.err;
+}
+
+void writeRandomFile(const fs::path& path, std::size_t size)
+{
+    std::string bytes(size, '\0');
+    std::mt19937_64 random(42);
+    for (std::size_t i = 0; i + 8 <= size; i += 8) {
+        const std::uint64_t value = random();
+        std::memcpy(bytes.data() + i, &value, 8);
+    }
+    writeFile(path, bytes);
+}
+
+TEST_F(VimoctlTest, PackRefusesAnArchiveOfFiveMegabytesButKeepsIt)
+{
+    writeRandomFile(install.serviceFolder("dev2") / "ver1" / "content" / "big.png", 5300000);
+    const fs::path output = install.root() / "copy.zip";
+    const VimoctlResult result = run({"pack", "dev2", "--output", output.string()});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Archive is too big. It should be less than 5MB."),
+              std::string::npos);
+    const fs::path archive = install.serviceFolder("dev2").string() + ".zip";
+    EXPECT_GE(fs::file_size(archive), 5242880u);
+    EXPECT_FALSE(fs::exists(output));
+    EXPECT_NE(result.out.find("archive: " + archive.string()), std::string::npos);
+
+    const JsonValue files = parseJson(run({"files", "dev2", "--json"}).out);
+    EXPECT_FALSE(files["underLimit"].boolean);
+}
+
+TEST_F(VimoctlTest, CheckPassesAGoodVimoAndNamesEveryProblemOfABadOne)
+{
+    const VimoctlResult good = run({"check", "dev2"});
+    EXPECT_EQ(good.exitCode, 0) << good.out << good.err;
+    EXPECT_EQ(good.out.find("FAIL"), std::string::npos);
+
+    VimoSpec spec = vimo("bad", "   ");
+    spec.width = "2000";
+    spec.height = "0";
+    spec.url = "ftp://example.org/x";
+    spec.type = "dhtml";
+    install.addVimo(spec);
+    const fs::path folder = install.serviceFolder("bad");
+    writeFile(folder / "readme.txt", "x");
+    fs::create_symlink("/etc/passwd", folder / "ver1" / "passwd.html");
+    fs::create_directory_symlink(install.root(), folder / "escape");
+    fs::create_symlink("index.html", folder / "ver1" / "content" / "bad" / "inside.html");
+    fs::remove_all(folder / "ver1" / "theme");
+
+    const VimoctlResult bad = run({"check", "bad", "--json"});
+    EXPECT_EQ(bad.exitCode, 1) << bad.err;
+    const JsonValue doc = parseJson(bad.out);
+    EXPECT_FALSE(doc["passed"].boolean);
+    std::map<std::string, std::vector<const JsonValue*>> byCheck;
+    for (const JsonValue& check : doc["checks"].items) {
+        byCheck[check["check"].text].push_back(&check);
+    }
+    auto failedOnce = [&](const std::string& check) {
+        return byCheck[check].size() == 1 && !(*byCheck[check][0])["passed"].boolean;
+    };
+    EXPECT_TRUE((*byCheck["catalogue"][0])["passed"].boolean);
+    EXPECT_TRUE(failedOnce("name"));
+    EXPECT_EQ((*byCheck["name"][0])["message"].text, "Vimo name should not be empty.");
+    EXPECT_TRUE(failedOnce("width"));
+    EXPECT_TRUE(failedOnce("height"));
+    EXPECT_TRUE(failedOnce("url"));
+    EXPECT_TRUE(failedOnce("iconsFolder"));
+    EXPECT_TRUE((*byCheck["sourceFolder"][0])["passed"].boolean);
+    EXPECT_TRUE(failedOnce("extensions"));
+    EXPECT_EQ((*byCheck["extensions"][0])["file"].text, "readme.txt");
+    ASSERT_EQ(byCheck["links"].size(), 2u);
+    EXPECT_EQ((*byCheck["links"][0])["file"].text, "escape");
+    EXPECT_EQ((*byCheck["links"][1])["file"].text, "ver1/passwd.html");
+
+    const VimoctlResult text = run({"check", "bad"});
+    EXPECT_NE(text.out.find("FAIL  links         ver1/passwd.html: "), std::string::npos)
+        << text.out;
+}
+
+TEST_F(VimoctlTest, OpenAndRunUseTheDesktopAndTheClient)
+{
+    const fs::path bin = install.root() / "bin";
+    writeRecordingStandIn(bin / "xdg-open", install.root() / "opened", 0);
+    VimoctlResult result = run({"open", "dev1", "--icons"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    auto opened = waitForRecord(install.root() / "opened");
+    ASSERT_TRUE(opened);
+    ASSERT_FALSE(opened->empty());
+    EXPECT_EQ((*opened)[0], toUtf8(fromUtf8(result.out.substr(0, result.out.find('\n')))));
+    EXPECT_NE((*opened)[0].find("theme"), std::string::npos) << (*opened)[0];
+
+    fs::remove(install.root() / "opened");
+    fs::remove(install.root() / "opened.done");
+    result = run({"open", "--json"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(parseJson(result.out)["action"].text, "openServicesFolder");
+    opened = waitForRecord(install.root() / "opened");
+    ASSERT_TRUE(opened);
+    EXPECT_NE((*opened)[0].find("services"), std::string::npos);
+
+    // A client that records how it was started and ends at once.
+    writeRecordingStandIn(install.installFolder() / "orvo.exe", install.root() / "client", 0);
+    result = run({"run", "--json"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(parseJson(result.out)["clientStarted"].boolean);
+    auto started = waitForRecord(install.root() / "client");
+    ASSERT_TRUE(started);
+    EXPECT_EQ((*started)[0].rfind("cwd=", 0), 0u);
+
+    fs::remove(install.root() / "client");
+    fs::remove(install.root() / "client.done");
+    writeRecordingStandIn(install.installFolder() / "orvo.exe", install.root() / "client", 0);
+    result = run({"run", "--second"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("started a second Orvo"), std::string::npos) << result.out;
+}
+
+TEST_F(VimoctlTest, RunReportsAClientThatCannotStart)
+{
+    const VimoctlResult result = run({"run", "--second"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("Failed to lanch Orvo."), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("Failed to launch 2nd Orvo."), std::string::npos);
+}
+
+TEST_F(VimoctlTest, JsonEscapesEveryCharacterThatNeedsIt)
+{
+    // XML cannot hold control characters, so they come in through a file name.
+    const std::string name = "Tab\there \"quoted\" back\\slash \xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80";
+    ASSERT_EQ(run({"set", "dev1", "--name", name}).exitCode, 0);
+    VimoctlResult result = run({"show", "dev1", "--json"});
+    ASSERT_EQ(result.exitCode, 0);
+    EXPECT_EQ(parseJson(result.out)["name"].text, name);
+    EXPECT_EQ(result.out.find('\t'), std::string::npos);
+
+    const std::string file = "odd\x01\x1f\x7f\\\"\n.html";
+    writeFile(install.serviceFolder("dev1") / file, "x");
+    writeFile(install.serviceFolder("dev1") / "bad\xff.html", "x");
+    result = run({"files", "dev1", "--json"});
+    ASSERT_EQ(result.exitCode, 0);
+    const JsonValue listing = parseJson(result.out);
+    std::set<std::string> paths;
+    for (const JsonValue& entry : listing["files"].items) {
+        paths.insert(entry["path"].text);
+    }
+    EXPECT_EQ(paths.count(file), 1u);
+    EXPECT_EQ(paths.count("bad\xEF\xBF\xBD.html"), 1u); // not UTF-8: a replacement character
+}
+
+} // namespace
+} // namespace vimo::test
