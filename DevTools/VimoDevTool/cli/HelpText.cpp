@@ -12,10 +12,18 @@ std::string synopsis(const CommandSpec& spec)
     if (!spec.arguments.empty()) {
         text += " " + spec.arguments;
     }
-    for (const OptionSpec& option : spec.options) {
-        text += " [" + option.name;
-        if (!option.valueName.empty()) {
-            text += " " + option.valueName;
+    auto written = [](const OptionSpec& option) {
+        return option.valueName.empty() ? option.name : option.name + " " + option.valueName;
+    };
+    for (std::size_t i = 0; i < spec.options.size(); ++i) {
+        const OptionSpec& option = spec.options[i];
+        text += " [" + written(option);
+        // Options that exclude each other stand in one bracket: [--local | --web URL].
+        for (const auto& [a, b] : spec.exclusive) {
+            if (a == option.name && i + 1 < spec.options.size() && spec.options[i + 1].name == b) {
+                text += " | " + written(spec.options[++i]);
+                break;
+            }
         }
         text += "]";
     }

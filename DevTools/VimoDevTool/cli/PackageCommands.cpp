@@ -53,11 +53,12 @@ ExitCode PackageCommands::files(const ParsedCommand& command)
         m_console.line(format::padRight(PackageInspector::verdictText(file.verdict), 14) +
                        format::padLeft(size, 11) + "  " + toUtf8(file.relative));
     }
-    const std::uint64_t percent = listing.packedBytes * 100 / kUploadSizeLimit;
+    const std::uint64_t tenths = listing.packedBytes * 1000 / kUploadSizeLimit;
+    const std::string percent = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
     std::string summary = std::to_string(listing.packedCount) + " files packed, " +
                           format::groupDigits(listing.packedBytes) + " of " +
-                          format::groupDigits(kUploadSizeLimit) + " bytes (" +
-                          std::to_string(percent) + "%), uncompressed";
+                          format::groupDigits(kUploadSizeLimit) + " bytes (" + percent +
+                          "%), uncompressed";
     if (listing.packedBytes >= kUploadSizeLimit) {
         summary += "; over the upload limit";
     }
