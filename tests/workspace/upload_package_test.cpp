@@ -1,0 +1,315 @@
+#include "archive/InFileStream.h"
+#include "archive/OutFileStream.h"
+#include "archive/UpdateCallback.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "support/Fixtures.h"
+#include "support/ZipReader.h"
+#include "workspace/Clipboard.h"
+#include "workspace/VimoWorkspace.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <random>
+#include <unistd.h>
+
+namespace vimo::test {
+namespace {
+
+DeveloperConfiguration configuration(StringSet allowed, StringSet ignored = {})
+{
+    DeveloperConfiguration config;
+    config.allowedExtensions = std::move(allowed);
+    config.ignoredFiles = std::move(ignored);
+    return config;
+}
+
+TEST(ClassifyFileTest, IgnoresByExactNameAndPacksByLowercasedExtension)
+{
+    VimoWorkspace workspace;
+    workspace.setConfiguration(configuration({u"html", u"png", u"gz"}, {u"Thumbs.db", u"a.html"}));
+    EXPECT_EQ(workspace.classifyFile(u"/v/index.html"), FilePackable);
+    EXPECT_EQ(workspace.classifyFile(u"/v/logo.PNG"), FilePackable);
+    EXPECT_EQ(workspace.classifyFile(u"/v/archive.tar.gz"), FilePackable);
+    EXPECT_EQ(workspace.classifyFile(u"/v/notes.txt"), FileNotSupported);
+    EXPECT_EQ(workspace.classifyFile(u"/v/Thumbs.db"), FileIgnored);
+    EXPECT_EQ(workspace.classifyFile(u"/v/sub/a.html"), FileIgnored)
+        << "the ignore test comes first";
+    EXPECT_EQ(workspace.classifyFile(u"/v/thumbs.db"), FileNotSupported);
+    EXPECT_EQ(workspace.classifyFile(u"/v/file."), FileNotSupported);
+    EXPECT_EQ(workspace.classifyFile(u""), FileNotSupported);
+
+    workspace.setConfiguration(configuration({u"HTML", u"old", u"/v/license"}, {u"thumbs.db"}));
+    EXPECT_EQ(workspace.classifyFile(u"/v/a.HTML"), FileNotSupported)
+        << "allowed values are lowercase";
+    EXPECT_EQ(workspace.classifyFile(u"/v/Thumbs.db"), FileNotSupported);
+    // The extension comes from the whole path: a dotless name takes part of its folder path.
+    EXPECT_EQ(workspace.classifyFile(u"/v/web.old/readme"), FileNotSupported);
+    EXPECT_EQ(workspace.classifyFile(u"/v/LICENSE"), FilePackable);
+}
+
+TEST(ListFolderFilesTest, ListsDepthFirstInFileNameOrder)
+{
+    TempDir dir;
+    const fs::path root = dir.path() / "orvo1Vimoz";
+    for (const char* name : {"b.txt", "A.txt", "a b.txt", "sub/c.txt", "sub/deeper/d.txt",
+                             "Sub2/e.txt", ".hidden", "z.txt"}) {
+        writeFile(root / name, name);
+    }
+    fs::create_directories(root / "empty");
+    VimoWorkspace workspace;
+    const std::u16string r = u16(root);
+    const PathList expected = {r + u"/.hidden",    r + u"/a b.txt",   r + u"/A.txt",
+                               r + u"/b.txt",      r + u"/sub/c.txt", r + u"/sub/deeper/d.txt",
+                               r + u"/Sub2/e.txt", r + u"/z.txt"};
+    EXPECT_EQ(workspace.listFolderFiles(r), expected);
+    EXPECT_EQ(workspace.listFolderFiles(r + u"/"), expected);
+    EXPECT_TRUE(workspace.listFolderFiles(u16(root / "empty")).empty());
+    EXPECT_TRUE(workspace.listFolderFiles(u16(root / "missing")).empty());
+    EXPECT_TRUE(workspace.listFolderFiles(u"").empty());
+}
+
+TEST(ListFolderFilesTest, FollowsNoFolderLinkAndNoLinkLeadingOutside)
+{
+    TempDir dir;
+    const fs::path root = dir.path() / "vimo";
+    writeFile(root / "in.html", "in");
+    writeFile(dir.path() / "private" / "secret.html", "secret");
+    fs::create_symlink(root, root / "loop");
+    fs::create_symlink(dir.path() / "private", root / "outside folder");
+    fs::create_symlink(dir.path() / "private" / "secret.html", root / "secret.html");
+    fs::create_symlink(root / "in.html", root / "same.html");
+    fs::create_symlink(root / "nowhere", root / "dangling.html");
+    VimoWorkspace workspace;
+    const PathList files = workspace.listFolderFiles(u16(root));
+    EXPECT_EQ(files, (PathList{u16(root / "in.html"), u16(root / "same.html")}));
+}
+
+class FakeClipboard : public Clipboard
+{
+public:
+    bool setText(const std::u16string& value) override
+    {
+        ++calls;
+        if (accept) {
+            text = value;
+        }
+        return accept;
+    }
+    bool accept = true;
+    int calls = 0;
+    std::u16string text;
+};
+
+bool engineLoaded()
+{
+    void* handle = ::dlopen("/usr/lib/p7zip/7z.so", RTLD_NOW | RTLD_NOLOAD);
+    if (handle) {
+        ::dlclose(handle);
+    }
+    return handle != nullptr;
+}
+
+// A fixture installation with the Vimo 42 in the catalogue.
+class UploadPackageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!fs::exists("/usr/lib/p7zip/7z.so")) {
+            GTEST_SKIP() << "the archive engine is not installed (scripts/setup-debian.sh)";
+        }
+        VimoSpec spec;
+        spec.id = "42";
+        m_folder = m_install.addVimo(spec);
+        m_workspace.setInstallFolder(m_install.installFolderU16());
+        m_workspace.setConfiguration(configuration({u"html", u"png"}, {u"Thumbs.db"}));
+    }
+
+    // Reads the catalogue; call after the files are in place.
+    void load() { ASSERT_GE(m_workspace.loadAll(), 0); }
+
+    fs::path archive() const { return fs::path(m_folder.string() + ".zip"); }
+
+    // Builds the package and reads the archive back.
+    ZipListing build(HRESULT expected = S_OK)
+    {
+        m_unsupported.clear();
+        EXPECT_EQ(m_workspace.buildUploadPackage(u"42", m_unsupported), expected);
+        EXPECT_FALSE(engineLoaded()) << "the engine is unloaded after every build";
+        EXPECT_EQ(UpdateCallback::liveObjects() + InFileStream::liveObjects() +
+                      OutFileStream::liveObjects(),
+                  0);
+        return readZip(archive());
+    }
+
+    InstallationFixture m_install;
+    VimoWorkspace m_workspace{m_install.platform()};
+    fs::path m_folder;
+    std::u16string m_unsupported;
+};
+
+TEST_F(UploadPackageTest, PacksAllowedFilesUnderTheirMemberNamesAndListsTheOthers)
+{
+    writeFile(m_folder / "index.html", "<html>root</html>");
+    writeFile(m_folder / "logo.PNG", std::string("\x89PNG\0\xff", 6));
+    writeFile(m_folder / "notes.txt", "notes");
+    writeFile(m_folder / "Thumbs.db", "thumbs");
+    writeFile(m_folder / "ver1" / "content" / "img" / "my pic ✓.png", "pic");
+    load();
+    const ZipListing zip = build();
+    ASSERT_TRUE(zip.ok) << zip.error;
+    std::vector<std::string> names;
+    for (const ZipMember& member : zip.members) {
+        names.push_back(member.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"orvo42Vimoz/index.html", "orvo42Vimoz/logo.PNG",
+                                               "orvo42Vimoz/ver1/content/42/index.html",
+                                               "orvo42Vimoz/ver1/content/img/my pic ✓.png",
+                                               "orvo42Vimoz/ver1/theme/42/icon.png"}));
+    ASSERT_EQ(zip.members.size(), 5u);
+    EXPECT_EQ(zip.members[1].content, std::string("\x89PNG\0\xff", 6));
+    EXPECT_EQ(zip.members[3].content, "pic");
+    EXPECT_EQ(m_unsupported, u"notes.txt, VimozList.xml");
+    EXPECT_EQ(m_workspace.uploadArchivePath(u"42"), u16(archive()));
+}
+
+TEST_F(UploadPackageTest, ReplacesAnOldArchiveAndLeavesAnUndeletableOneAlone)
+{
+    load();
+    writeFile(archive(), std::string(100000, 'o'));
+    ZipListing zip = build();
+    ASSERT_TRUE(zip.ok) << zip.error;
+    EXPECT_EQ(zip.members.size(), 2u);
+
+    // Writing through a link would create or replace a file outside the services folder.
+    TempDir elsewhere;
+    fs::remove(archive());
+    fs::create_symlink(elsewhere.path() / "target.zip", archive());
+    zip = build();
+    ASSERT_TRUE(zip.ok) << zip.error;
+    EXPECT_FALSE(fs::is_symlink(archive()));
+    EXPECT_FALSE(fs::exists(elsewhere.path() / "target.zip"));
+
+    fs::remove(archive());
+    writeFile(archive() / "kept.txt", "kept");
+    std::u16string unsupported;
+    EXPECT_EQ(m_workspace.buildUploadPackage(u"42", unsupported), E_FAIL);
+    EXPECT_EQ(readFile(archive() / "kept.txt"), "kept");
+}
+
+TEST_F(UploadPackageTest, FailsInAFolderThatCannotBeWritten)
+{
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders; ArchiveWriterTest covers a path "
+                        "that cannot be created";
+    }
+    load();
+    const fs::path services = m_folder.parent_path();
+    fs::permissions(services,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    std::u16string unsupported;
+    EXPECT_EQ(m_workspace.buildUploadPackage(u"42", unsupported), E_FAIL);
+    EXPECT_FALSE(fs::exists(archive()));
+}
+
+TEST_F(UploadPackageTest, AnswersOneForAnUnknownVimoWithoutTouchingAnything)
+{
+    load();
+    std::u16string unsupported;
+    EXPECT_EQ(m_workspace.buildUploadPackage(u"43", unsupported), S_FALSE);
+    EXPECT_EQ(m_workspace.buildUploadPackage(u"042", unsupported), S_FALSE);
+    EXPECT_TRUE(unsupported.empty());
+    EXPECT_FALSE(fs::exists(archive()));
+    EXPECT_TRUE(m_workspace.uploadArchivePath(u"43").empty());
+}
+
+TEST_F(UploadPackageTest, AVimoWithoutPackableFilesStillGetsAnArchive)
+{
+    load();
+    m_workspace.setConfiguration(configuration({u"js"}, {u"icon.png"}));
+    const ZipListing zip = build();
+    ASSERT_TRUE(zip.ok) << zip.error;
+    EXPECT_TRUE(zip.members.empty());
+    EXPECT_EQ(m_unsupported, u"index.html, VimozList.xml");
+}
+
+TEST_F(UploadPackageTest, PacksTenThousandFilesAndDeepPathsInListingOrder)
+{
+    const std::string deep = "ver1/" + std::string(100, 'a') + "/" + std::string(100, 'b') + "/" +
+                             std::string(80, 'c') + ".html";
+    writeFile(m_folder / deep, "deep");
+    for (int i = 0; i < 10000; ++i) {
+        writeFile(m_folder / "many" / ("f" + std::to_string(i) + ".html"), std::to_string(i));
+    }
+    load();
+    const ZipListing zip = build();
+    ASSERT_TRUE(zip.ok) << zip.error;
+    ASSERT_EQ(zip.members.size(), 10003u);
+    const PathList files = m_workspace.listFolderFiles(u16(m_folder));
+    std::size_t member = 0;
+    for (const std::u16string& file : files) {
+        if (m_workspace.classifyFile(file) != FilePackable) {
+            continue;
+        }
+        const std::string expected = "orvo42Vimoz/" + toUtf8(file.substr(u16(m_folder).size() + 1));
+        ASSERT_EQ(zip.members[member].name, expected);
+        ASSERT_EQ(zip.members[member].content, readFile(toFsPath(file)));
+        ++member;
+    }
+    EXPECT_EQ(member, zip.members.size());
+    EXPECT_EQ(zip.members[0].name, "orvo42Vimoz/many/f0.html");
+    EXPECT_EQ(zip.members[1].name, "orvo42Vimoz/many/f1.html");
+    EXPECT_EQ(zip.members[2].name, "orvo42Vimoz/many/f10.html");
+    EXPECT_EQ(zip.members[10000].name, "orvo42Vimoz/" + deep);
+}
+
+// Random bytes do not compress, so the engine stores them and the archive grows byte for byte
+// with the file: the first build finds the archive's overhead.
+TEST_F(UploadPackageTest, RefusesArchivesOfFiveMebibytesOrMore)
+{
+    std::mt19937 random(42);
+    std::string pool(kUploadSizeLimit, '\0');
+    for (char& byte : pool) {
+        byte = static_cast<char>(random());
+    }
+    std::string data = pool.substr(0, 5000000);
+    const fs::path file = m_folder / "data.png";
+    writeFile(file, data);
+    load();
+    ASSERT_TRUE(build().ok);
+    const std::uint64_t overhead = fs::file_size(archive()) - data.size();
+
+    data = pool.substr(0, kUploadSizeLimit - overhead);
+    writeFile(file, data);
+    ZipListing zip = build(S_FALSE);
+    ASSERT_EQ(fs::file_size(archive()), kUploadSizeLimit);
+    ASSERT_TRUE(zip.ok) << zip.error << " (a refused archive stays on disk)";
+
+    data.pop_back();
+    writeFile(file, data);
+    zip = build(S_OK);
+    ASSERT_EQ(fs::file_size(archive()), kUploadSizeLimit - 1);
+    ASSERT_TRUE(zip.ok) << zip.error;
+    EXPECT_TRUE(zip.members[0].content == data);
+}
+
+TEST_F(UploadPackageTest, CopiesTheArchivePathOnlyForAKnownVimoAndAWorkingClipboard)
+{
+    load();
+    FakeClipboard clipboard;
+    EXPECT_EQ(m_workspace.copyArchivePathToClipboard(u"42", nullptr), E_UNEXPECTED);
+    EXPECT_EQ(m_workspace.copyArchivePathToClipboard(u"7", &clipboard), E_FAIL);
+    EXPECT_EQ(clipboard.calls, 0);
+    clipboard.accept = false;
+    EXPECT_EQ(m_workspace.copyArchivePathToClipboard(u"42", &clipboard), E_FAIL);
+    clipboard.accept = true;
+    EXPECT_EQ(m_workspace.copyArchivePathToClipboard(u"42", &clipboard), S_OK);
+    EXPECT_EQ(clipboard.text, u16(archive()));
+    EXPECT_FALSE(fs::exists(archive())) << "the path is named, not built";
+}
+
+} // namespace
+} // namespace vimo::test
