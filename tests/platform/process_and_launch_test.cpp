@@ -39,9 +39,11 @@ TEST(ProcessTable, FindsARunningProgramByItsNameOrWindowsPathUntilItEnds)
     TempDir dir;
     const std::string name = uniqueProgramName("vp");
     const fs::path program = dir.path() / name;
-    // Runs until told to stop; the shell interpreting it has the script's name as its comm.
+    // Runs while the marker is there (so it ends with the test's folder, whatever happens); the
+    // shell interpreting it has the script's name as its comm.
+    writeFile(dir.path() / "running", "");
     writeScript(program,
-                "echo $$ > pid.tmp && mv pid.tmp pid\nwhile [ ! -e stop ]; do sleep 0.02; done\n");
+                "echo $$ > pid.tmp && mv pid.tmp pid\nwhile [ -e running ]; do sleep 0.02; done\n");
     ASSERT_TRUE(ProgramLauncher::start(u16(program), {}, u16(dir.path()), "/nonexistent"));
     ASSERT_TRUE(waitUntil([&] { return fs::exists(dir.path() / "pid"); }, std::chrono::seconds(5)));
     const int pid = readPid(dir.path() / "pid");
@@ -52,7 +54,7 @@ TEST(ProcessTable, FindsARunningProgramByItsNameOrWindowsPathUntilItEnds)
     EXPECT_FALSE(ProcessTable::isProgramRunning(fromUtf8(name) + u"x")); // nor a longer name
     EXPECT_FALSE(ProcessTable::isProgramRunning(u""));
 
-    writeFile(dir.path() / "stop", "");
+    fs::remove(dir.path() / "running");
     // The launcher collects the ended program: it does not linger as a zombie named like it.
     EXPECT_TRUE(waitUntil([&] { return !processListed(pid); }, std::chrono::seconds(5)));
     EXPECT_FALSE(ProcessTable::isProgramRunning(fromUtf8(name)));

@@ -1,0 +1,360 @@
+#include "platform/Text.h"
+#include "support/Fixtures.h"
+#include "workspace/VimoWorkspace.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vimo::test {
+
+namespace {
+
+constexpr std::int64_t kClock = 1215000000;
+
+// A fixture Vimo; the fields not named keep their defaults.
+VimoSpec spec(const std::string& id, const std::string& devStatus = "dev", bool withPackage = true)
+{
+    VimoSpec result;
+    result.id = id;
+    result.devStatus = devStatus;
+    result.withPackage = withPackage;
+    return result;
+}
+
+// Every path below a folder, relative to it, links included, so that "nothing was written"
+// can be checked.
+std::set<std::string> tree(const fs::path& folder)
+{
+    std::set<std::string> paths;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        paths.insert(fs::relative(it->path(), folder).string());
+    }
+    return paths;
+}
+
+// Counts the refresh requests that reach a running client instead of handing them to the desktop.
+class RefreshRecordingPlatform : public TestPlatform
+{
+public:
+    bool isProgramRunning(const std::u16string&) const override { return true; }
+    int shellOpenClientCommand(const std::u16string& command) const override
+    {
+        commands.push_back(command);
+        return 42;
+    }
+    mutable std::vector<std::u16string> commands;
+};
+
+} // namespace
+
+class DevelopmentCopyTest : public ::testing::Test
+{
+protected:
+    InstallationFixture m_fixture;
+    RefreshRecordingPlatform m_platform;
+    VimoWorkspace m_workspace{m_platform};
+
+    void SetUp() override
+    {
+        m_platform.env["WINEPREFIX"] = m_fixture.prefix().string();
+        m_platform.clock = kClock;
+        DeveloperConfiguration configuration;
+        configuration.allowedExtensions = {u"xml", u"html", u"png", u"js"};
+        configuration.ignoredFiles = {u"Thumbs.db"};
+        m_workspace.setConfiguration(configuration);
+        m_workspace.setInstallFolder(u16(m_fixture.installFolder()));
+    }
+    fs::path services() const { return m_fixture.installFolder() / "services"; }
+    fs::path packages() const { return m_fixture.installFolder() / "packages"; }
+    void load() { ASSERT_EQ(m_workspace.loadAll(), S_OK); }
+    std::string newId(std::int64_t seconds) const
+    {
+        return "dev_user_vimo_" + std::to_string(seconds);
+    }
+};
+
+TEST_F(DevelopmentCopyTest, CopiesThePackableFilesAndThePackageUnderANewIdentifier)
+{
+    const fs::path source = m_fixture.addVimo(spec("abc", "published"));
+    writeFile(source / "notes.doc", "not allowed");
+    writeFile(source / "ver1" / "content" / "abc" / "Thumbs.db", "ignored");
+    writeFile(source / "ver1" / "content" / "abc" / "js" / "abc.js", "var abc;");
+    writeFile(m_fixture.packageFolder("abc") / "abc.dat", "package data");
+    load();
+    const auto sourceTree = tree(source);
+
+    std::u16string id;
+    ASSERT_EQ(m_workspace.createDevelopmentCopy(u"abc", id), S_OK);
+    const std::string n = newId(kClock);
+    EXPECT_EQ(id, fromUtf8(n));
+    const fs::path copy = m_fixture.serviceFolder(n);
+    EXPECT_EQ(tree(copy), (std::set<std::string>{
+                              "ver1", "ver1/VimozList.xml", "ver1/content", "ver1/content/" + n,
+                              "ver1/content/" + n + "/index.html", "ver1/content/" + n + "/js",
+                              "ver1/content/" + n + "/js/" + n + ".js", "ver1/theme",
+                              "ver1/theme/" + n, "ver1/theme/" + n + "/icon.png"}));
+    EXPECT_EQ(readFile(copy / "ver1" / "content" / n / "js" / (n + ".js")), "var abc;");
+    EXPECT_EQ(tree(source), sourceTree); // the published Vimo is left as it was
+
+    const fs::path package = m_fixture.packageFolder(n);
+    EXPECT_EQ(readFile(package / (n + ".dat")), "package data");
+    const std::string config = readFile(package / "Vimoz" / "VimoConfig.xml");
+    EXPECT_NE(config.find("\"EnableReload\" Value=\"0\""), std::string::npos) << config;
+    EXPECT_NE(readFile(m_fixture.packageFolder("abc") / "Vimoz" / "VimoConfig.xml")
+                  .find("\"EnableReload\" Value=\"1\""),
+              std::string::npos);
+
+    EXPECT_EQ(m_platform.commands, std::vector<std::u16string>{u"orvo:refresh_packages"});
+    VimoInfo info;
+    ASSERT_EQ(m_workspace.getVimo(id, info), S_OK);
+    EXPECT_TRUE(info.isDev);
+    EXPECT_EQ(info.folder, u16(copy));
+    const std::string catalogue = readFile(copy / "ver1" / "VimozList.xml");
+    EXPECT_NE(catalogue.find("id=\"" + n + "\""), std::string::npos) << catalogue;
+    EXPECT_NE(catalogue.find("devStatus=\"dev\""), std::string::npos) << catalogue;
+}
+
+TEST_F(DevelopmentCopyTest, ATakenIdentifierIsCountedUpUntilFree)
+{
+    m_fixture.addVimo(spec("abc", "published"));
+    // Something of the next seconds' names exists already: a stray package folder and an entry
+    // whose folder is named otherwise.
+    fs::create_directories(packages() / newId(kClock + 1));
+    VimoSpec other = spec(newId(kClock + 2), "dev", false);
+    writeFile(services() / "orvoOtherVimoz" / "ver1" / "VimozList.xml",
+              InstallationFixture::catalogueXml(other));
+    load();
+
+    std::u16string first;
+    std::u16string second;
+    ASSERT_EQ(m_workspace.createDevelopmentCopy(u"abc", first), S_OK);
+    // The same second again: the first copy's folders must not be overwritten.
+    writeFile(m_fixture.serviceFolder(newId(kClock)) / "ver1" / "content" / newId(kClock) /
+                  "edited.html",
+              "the developer's work");
+    ASSERT_EQ(m_workspace.createDevelopmentCopy(u"abc", second), S_OK);
+    EXPECT_EQ(first, fromUtf8(newId(kClock)));
+    EXPECT_EQ(second, fromUtf8(newId(kClock + 3)));
+    EXPECT_TRUE(fs::exists(m_fixture.serviceFolder(newId(kClock + 3)) / "ver1" / "VimozList.xml"));
+    EXPECT_EQ(readFile(m_fixture.serviceFolder(newId(kClock)) / "ver1" / "content" / newId(kClock) /
+                       "edited.html"),
+              "the developer's work");
+    EXPECT_TRUE(fs::is_empty(packages() / newId(kClock + 1)));
+
+    // Copying an under-development copy made in this very second: its own name is taken.
+    std::u16string third;
+    m_platform.clock = kClock + 3;
+    ASSERT_EQ(m_workspace.createDevelopmentCopy(second, third), S_OK);
+    EXPECT_EQ(third, fromUtf8(newId(kClock + 4)));
+}
+
+TEST_F(DevelopmentCopyTest, TheInstallationsOwnPathIsNeverRewritten)
+{
+    // The identifier "Orvo" is also a folder name in the installation's path ("…/Orvo/").
+    const fs::path source = m_fixture.addVimo(spec("Orvo", "published"));
+    writeFile(m_fixture.packageFolder("Orvo") / "Orvo.dat", "x");
+    load();
+    std::u16string id;
+    ASSERT_EQ(m_workspace.createDevelopmentCopy(u"Orvo", id), S_OK);
+    const std::string n = newId(kClock);
+    EXPECT_TRUE(fs::exists(m_fixture.serviceFolder(n) / "ver1" / "content" / n / "index.html"));
+    EXPECT_TRUE(fs::exists(m_fixture.packageFolder(n) / (n + ".dat")));
+    EXPECT_FALSE(fs::exists(m_fixture.installFolder().parent_path() / n));
+    EXPECT_TRUE(fs::exists(source / "ver1" / "content" / "Orvo" / "index.html"));
+}
+
+TEST_F(DevelopmentCopyTest, RefusesSourcesThatWouldWriteOutsideOrOntoThemselves)
+{
+    // A catalogue entry whose folder name does not hold its identifier: every file would map
+    // onto itself.
+    writeFile(services() / "orvoElsewhereVimoz" / "ver1" / "VimozList.xml",
+              InstallationFixture::catalogueXml(spec("xyz", "published")));
+    writeFile(services() / "orvoElsewhereVimoz" / "index.html", "keep");
+    fs::create_directories(packages() / "xyz");
+    writeFile(packages() / "xyz" / "xyz.dat", "keep");
+    // Identifiers that could name paths elsewhere.
+    writeFile(services() / "orvo..Vimoz" / "ver1" / "VimozList.xml",
+              InstallationFixture::catalogueXml(spec("..", "published")));
+    writeFile(services() / "orvoa_bVimoz" / "ver1" / "VimozList.xml",
+              InstallationFixture::catalogueXml(spec("../a", "published")));
+    load();
+    const auto before = tree(m_fixture.root());
+
+    for (const std::u16string& bad :
+         {std::u16string(u".."), std::u16string(u"../a"), std::u16string(u"a/b"),
+          std::u16string(u"a\\b"), std::u16string(u"a\0b", 3), std::u16string()}) {
+        std::u16string id;
+        EXPECT_EQ(m_workspace.createDevelopmentCopy(bad, id), E_INVALIDARG) << toUtf8(bad);
+        EXPECT_EQ(id, u"");
+    }
+    std::u16string id;
+    EXPECT_TRUE(failed(m_workspace.createDevelopmentCopy(u"xyz", id)));
+    EXPECT_EQ(id, u"");
+    EXPECT_EQ(tree(m_fixture.root()), before);
+    EXPECT_EQ(readFile(services() / "orvoElsewhereVimoz" / "index.html"), "keep");
+    EXPECT_TRUE(m_platform.commands.empty());
+
+    // The same guards hold for the single steps.
+    const fs::path file = services() / "orvoElsewhereVimoz" / "index.html";
+    EXPECT_TRUE(failed(m_workspace.copyOneFile(u16(file), u16(file))));
+    fs::create_hard_link(file, services() / "orvoElsewhereVimoz" / "link.html");
+    EXPECT_TRUE(failed(
+        m_workspace.copyOneFile(u16(file), u16(services() / "orvoElsewhereVimoz" / "link.html"))));
+    EXPECT_TRUE(failed(m_workspace.copyFiles({u16(file)}, u"xyz", u"new")));
+    EXPECT_EQ(readFile(file), "keep");
+    EXPECT_EQ(m_workspace.copyFiles({u16(file)}, u"Elsewhere", u"../x"), E_INVALIDARG);
+    EXPECT_EQ(m_workspace.copyPackage(u"..", u"x"), E_INVALIDARG);
+    EXPECT_EQ(m_workspace.copyFiles({u16(m_fixture.root() / "outside")}, u"outside", u"x"),
+              E_INVALIDARG);
+}
+
+TEST_F(DevelopmentCopyTest, SymbolicLinksFollowTheListingRule)
+{
+    const fs::path source = m_fixture.addVimo(spec("abc", "published"));
+    writeFile(m_fixture.root() / "secret.html", "outside the Vimo");
+    fs::create_symlink(m_fixture.root() / "secret.html", source / "ver1" / "secret.html");
+    fs::create_symlink("content/abc/index.html", source / "ver1" / "inside.html");
+    fs::create_directory_symlink(source / "ver1", source / "ver1" / "content" / "abc" / "loop");
+    load();
+    std::u16string id;
+    ASSERT_EQ(m_workspace.createDevelopmentCopy(u"abc", id), S_OK);
+    const fs::path copy = m_fixture.serviceFolder(toUtf8(id));
+    EXPECT_FALSE(fs::exists(copy / "ver1" / "secret.html"));
+    EXPECT_FALSE(fs::exists(copy / "ver1" / "content" / toUtf8(id) / "loop"));
+    // A link to a file of the Vimo is copied as the file it leads to.
+    EXPECT_EQ(readFile(copy / "ver1" / "inside.html"),
+              readFile(source / "ver1" / "content" / "abc" / "index.html"));
+    EXPECT_FALSE(fs::is_symlink(copy / "ver1" / "inside.html"));
+}
+
+TEST_F(DevelopmentCopyTest, AMissingOrBrokenPackageStopsAfterTheServiceFolder)
+{
+    m_fixture.addVimo(spec("nopkg", "published", false));
+    m_fixture.addVimo(spec("noconf", "published", false));
+    writeFile(m_fixture.packageFolder("noconf") / "noconf.dat", "x");
+    m_fixture.addVimo(spec("empty", "published", false));
+    fs::create_directories(m_fixture.packageFolder("empty") / "Vimoz");
+    load();
+
+    std::u16string id;
+    EXPECT_EQ(m_workspace.createDevelopmentCopy(u"nopkg", id), E_FAIL);
+    EXPECT_EQ(id, fromUtf8(newId(kClock))); // the output is set once copying began
+    EXPECT_TRUE(fs::exists(m_fixture.serviceFolder(newId(kClock)) / "ver1" / "VimozList.xml"));
+    EXPECT_FALSE(fs::exists(m_fixture.packageFolder(newId(kClock))));
+
+    id.clear();
+    EXPECT_EQ(m_workspace.createDevelopmentCopy(u"empty", id), E_FAIL);
+    EXPECT_EQ(id, fromUtf8(newId(kClock + 1)));
+
+    id.clear();
+    EXPECT_TRUE(failed(m_workspace.createDevelopmentCopy(u"noconf", id))); // disableReload's result
+    EXPECT_TRUE(
+        fs::exists(m_fixture.packageFolder(newId(kClock + 2)) / (newId(kClock + 2) + ".dat")));
+    EXPECT_EQ(m_workspace.getVimo(id, *std::make_unique<VimoInfo>()), S_FALSE);
+    EXPECT_TRUE(m_platform.commands.empty()); // never told about packages that were not copied
+}
+
+TEST_F(DevelopmentCopyTest, CatalogueFileProblemsEndTheCopyWithoutAnEntry)
+{
+    // No catalogue file copied (xml not allowed): done, but nothing to list.
+    m_fixture.addVimo(spec("abc", "published"));
+    load();
+    DeveloperConfiguration noXml = m_workspace.configuration();
+    noXml.allowedExtensions.erase(u"xml");
+    m_workspace.setConfiguration(noXml);
+    std::u16string id;
+    EXPECT_EQ(m_workspace.createDevelopmentCopy(u"abc", id), S_OK);
+    EXPECT_FALSE(fs::exists(m_fixture.serviceFolder(toUtf8(id)) / "ver1" / "VimozList.xml"));
+    EXPECT_TRUE(fs::exists(m_fixture.serviceFolder(toUtf8(id)) / "ver1" / "content"));
+    EXPECT_EQ(m_workspace.catalogue().count(id), 0u);
+
+    // Nothing packable at all: nothing is touched.
+    DeveloperConfiguration nothing;
+    m_workspace.setConfiguration(nothing);
+    const auto before = tree(m_fixture.root());
+    std::u16string none;
+    EXPECT_EQ(m_workspace.createDevelopmentCopy(u"abc", none), E_FAIL);
+    EXPECT_EQ(none, u"");
+    EXPECT_EQ(m_workspace.createDevelopmentCopy(u"unknown", none), E_FAIL);
+    EXPECT_EQ(tree(m_fixture.root()), before);
+}
+
+TEST_F(DevelopmentCopyTest, CopyingAFileCreatesFoldersAndOverwritesReadOnlyFiles)
+{
+    const fs::path source = m_fixture.root() / "source.txt";
+    writeFile(source, "new content");
+    const fs::path deep = services() / "a" / "b" / "c" / "d" / "file.txt";
+    EXPECT_EQ(m_workspace.copyOneFile(u16(source), u16(deep)), S_OK);
+    EXPECT_EQ(readFile(deep), "new content");
+
+    const fs::path readOnly = services() / "readonly.txt";
+    writeFile(readOnly, "old");
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
+    writeFile(source, "replacement");
+    EXPECT_EQ(m_workspace.copyOneFile(u16(source), u16(readOnly)), S_OK);
+    EXPECT_EQ(readFile(readOnly), "replacement");
+
+    // A link at the destination is replaced, never written through.
+    const fs::path victim = m_fixture.root() / "victim.txt";
+    writeFile(victim, "untouched");
+    fs::create_symlink(victim, services() / "link.txt");
+    EXPECT_EQ(m_workspace.copyOneFile(u16(source), u16(services() / "link.txt")), S_OK);
+    EXPECT_EQ(readFile(victim), "untouched");
+    EXPECT_EQ(readFile(services() / "link.txt"), "replacement");
+}
+
+TEST_F(DevelopmentCopyTest, FailuresCarryTheSystemsCauseAndKeepWhatWasCopied)
+{
+    const fs::path a = m_fixture.serviceFolder("abc") / "a.txt";
+    const fs::path b = m_fixture.serviceFolder("abc") / "sub" / "b.txt";
+    const fs::path c = m_fixture.serviceFolder("abc") / "c.txt";
+    writeFile(a, "a");
+    writeFile(c, "c");
+    // A regular file where the destination needs a folder: ENOTDIR.
+    writeFile(m_fixture.serviceFolder("new") / "sub", "in the way");
+    fs::create_directories(m_fixture.serviceFolder("abc") / "sub");
+    writeFile(b, "b");
+    EXPECT_EQ(m_workspace.copyFiles({u16(a), u16(b), u16(c)}, u"abc", u"new"),
+              hresultFromWin32(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(readFile(m_fixture.serviceFolder("new") / "a.txt"), "a");
+    EXPECT_FALSE(fs::exists(m_fixture.serviceFolder("new") / "c.txt"));
+
+    EXPECT_EQ(m_workspace.copyOneFile(u16(m_fixture.root() / "missing"), u16(services() / "x")),
+              hresultFromWin32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(m_workspace.copyFiles({}, u"abc", u"new"), S_OK);
+
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "running as root: a read-only folder does not stop writing into it";
+    }
+    fs::create_directories(services() / "locked");
+    fs::permissions(services() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(m_workspace.copyOneFile(u16(a), u16(services() / "locked" / "x")),
+              hresultFromWin32(ERROR_ACCESS_DENIED));
+}
+
+TEST(DevelopmentCopyPaths, ParentsTrimsAndFolderChains)
+{
+    EXPECT_EQ(VimoWorkspace::parentFolder(u"/a/b/c.txt"), u"/a/b");
+    EXPECT_EQ(VimoWorkspace::parentFolder(u"/a/b/"), u"/a/b");
+    EXPECT_EQ(VimoWorkspace::parentFolder(u"/a"), u"");
+    EXPECT_EQ(VimoWorkspace::parentFolder(u"name"), u"");
+    EXPECT_EQ(VimoWorkspace::trimTrailingBackslashes(u"/a/b//"), u"/a/b");
+    EXPECT_EQ(VimoWorkspace::trimTrailingBackslashes(u"/a/b"), u"/a/b");
+    EXPECT_EQ(VimoWorkspace::trimTrailingBackslashes(u"//"), u"");
+
+    TempDir dir;
+    const fs::path deep = dir.path() / "x" / "y" / "z";
+    EXPECT_TRUE(VimoWorkspace::createFolderChain(u16(deep) + u"/"));
+    EXPECT_TRUE(fs::is_directory(deep));
+    EXPECT_FALSE(VimoWorkspace::createFolderChain(u16(deep))); // exists already
+    writeFile(dir.path() / "file", "");
+    EXPECT_FALSE(VimoWorkspace::createFolderChain(u16(dir.path() / "file" / "sub")));
+    EXPECT_FALSE(VimoWorkspace::createFolderChain(u""));
+}
+
+} // namespace vimo::test
