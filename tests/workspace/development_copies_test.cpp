@@ -327,10 +327,16 @@ TEST_F(DevelopmentCopyTest, FailuresCarryTheSystemsCauseAndKeepWhatWasCopied)
     EXPECT_EQ(m_workspace.copyOneFile(u16(m_fixture.root() / "missing"), u16(services() / "x")),
               hresultFromWin32(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(m_workspace.copyFiles({}, u"abc", u"new"), S_OK);
+}
 
+TEST_F(DevelopmentCopyTest, AFolderThatCannotBeWrittenIsAnAccessFailure)
+{
     if (geteuid() == 0) {
-        GTEST_SKIP() << "running as root: a read-only folder does not stop writing into it";
+        GTEST_SKIP() << "running as root: a read-only folder does not stop writing into it (the "
+                        "failure codes are covered with a file in a folder's place)";
     }
+    const fs::path a = m_fixture.root() / "a.txt";
+    writeFile(a, "a");
     fs::create_directories(services() / "locked");
     fs::permissions(services() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(m_workspace.copyOneFile(u16(a), u16(services() / "locked" / "x")),
