@@ -133,6 +133,7 @@ TEST_F(VimoctlTest, BadInputIsRefusedInOneLineAndWritesNothing)
         {{"set", "dev1", "--width", ""}, "not \"\""},
         {{"set", "dev1", "--local", "--web", "http://x"}, "exclude each other"},
         {{"set", "dev1", "--name", "A", "--name", "B"}, "given twice"},
+        {{"set", "dev1", "--desc", "bell\x07"}, "control character U+0007"},
         {{"list", "--dev", "--published"}, "exclude each other"},
         {{"run", "--second=yes"}, "takes no value"},
         {{"show", "nope"}, "no Vimo \"nope\" in the catalogue"},

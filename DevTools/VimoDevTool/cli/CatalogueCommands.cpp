@@ -5,6 +5,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 namespace vimo::cli {
@@ -88,6 +89,19 @@ std::string CatalogueCommands::checkSetArguments(const ParsedCommand& command)
             if (!CommandLine::parseCount(*text)) {
                 return "vimoctl set: " + std::string(option) +
                        " takes a whole number of pixels, not \"" + *text + "\"";
+            }
+        }
+    }
+    // XML 1.0 cannot hold these, so the catalogue file could not be saved with them.
+    for (const char* option : {"--name", "--desc", "--web"}) {
+        if (auto text = command.value(option)) {
+            for (unsigned char c : *text) {
+                if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+                    char code[8];
+                    std::snprintf(code, sizeof code, "U+%04X", c);
+                    return "vimoctl set: " + std::string(option) + " holds the control character " +
+                           code + ", which the catalogue file cannot store";
+                }
             }
         }
     }
