@@ -800,6 +800,10 @@ CDevToolDlg::SaveResult CDevToolDlg::OnApply()
         m_createZipButton->setFocus(Qt::OtherFocusReason);
         m_applyButton->setEnabled(false);
         SelectVimoById(id);
+    } else if (result == SaveResult::Failed) {
+        // A failed save may still have rebuilt the list; keep it on the Vimo whose edits the
+        // form still holds, so that a second try saves them to the right record.
+        SelectVimoById(id);
     }
     return result;
 }

@@ -16,6 +16,8 @@ CHyperLink::CHyperLink(const QString& text, QWidget* parent, const Platform* pla
 {
     // A static text takes no prefix characters; the link shows its text as it is.
     setTextFormat(Qt::PlainText);
+    // Like a plain static text: left and top unless the dialog asks otherwise.
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     PreSubclassWindow();

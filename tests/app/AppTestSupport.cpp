@@ -1,0 +1,187 @@
+#include "AppTestSupport.h"
+
+#include "platform/Text.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace vimo::test {
+
+MessageScript::MessageScript()
+{
+    MessageBox::setPresenter([this](const MessageRequest& request) {
+        m_shown.push_back(request);
+        if (!m_answers.empty()) {
+            const int answer = m_answers.front();
+            m_answers.pop_front();
+            return answer;
+        }
+        if (request.buttons == MessageButtons::YesNoCancel) {
+            ++m_unanswered;
+            return static_cast<int>(AnswerCancel);
+        }
+        return static_cast<int>(AnswerOk);
+    });
+}
+
+MessageScript::~MessageScript()
+{
+    MessageBox::setPresenter({});
+}
+
+QStringList MessageScript::texts() const
+{
+    QStringList result;
+    for (const MessageRequest& request : m_shown) {
+        result << request.text;
+    }
+    return result;
+}
+
+void MessageScript::clear()
+{
+    m_shown.clear();
+    m_answers.clear();
+    m_unanswered = 0;
+}
+
+int AppPlatform::shellOpen(const std::u16string& target) const
+{
+    opened.push_back(target);
+    return shellResult;
+}
+
+int AppPlatform::shellOpenClientCommand(const std::u16string& command) const
+{
+    clientCommands.push_back(command);
+    return 42;
+}
+
+bool AppPlatform::isProgramRunning(const std::u16string&) const
+{
+    return clientRunning;
+}
+
+void AppPlatform::enumerateWindowTitles(
+    const std::function<bool(const std::u16string&)>& visit) const
+{
+    for (const std::u16string& title : windowTitles) {
+        if (!visit(title)) {
+            return;
+        }
+    }
+}
+
+bool AppPlatform::startProgram(const std::u16string& program,
+                               const std::vector<std::u16string>& arguments,
+                               const std::u16string&) const
+{
+    std::vector<std::u16string> call{program};
+    call.insert(call.end(), arguments.begin(), arguments.end());
+    started.push_back(call);
+    return startResult;
+}
+
+AppEnvironment::AppEnvironment()
+{
+    platform.env["WINEPREFIX"] = install.prefix().string();
+    platform.env["ORVO_DEVELOPER_SERVER"] = server.baseUrl();
+    platform.env["ORVO_CONTENT_SERVER"] = "http://content.example";
+}
+
+void AppEnvironment::addDev(const std::string& id, const std::string& name, bool web)
+{
+    VimoSpec spec;
+    spec.id = id;
+    spec.name = name;
+    if (web) {
+        spec.type = "dhtml";
+        spec.url = "http://web.example/" + id + "/index.html";
+    }
+    install.addVimo(spec);
+}
+
+void AppEnvironment::addPublished(const std::string& id, const std::string& name)
+{
+    VimoSpec spec;
+    spec.id = id;
+    spec.name = name;
+    spec.devStatus = "released";
+    spec.userCreated = "true";
+    install.addVimo(spec);
+}
+
+std::unique_ptr<CDevToolDlg> AppEnvironment::start()
+{
+    auto dialog = std::make_unique<CDevToolDlg>(platform);
+    if (!dialog->OnInitDialog()) {
+        return dialog;
+    }
+    dialog->show();
+    dialog->activateWindow();
+    if (!QTest::qWaitForWindowActive(dialog.get())) {
+        qWarning("the main window did not become active");
+    }
+    return dialog;
+}
+
+void choose(CDevToolDlg& dialog, int index)
+{
+    auto* list = findControlAs<QComboBox>(&dialog, 1000);
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+QStringList listEntries(CDevToolDlg& dialog)
+{
+    auto* list = findControlAs<QComboBox>(&dialog, 1000);
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i) {
+        entries << list->itemText(i);
+    }
+    return entries;
+}
+
+QLineEdit* edit(CDevToolDlg& dialog, int id)
+{
+    return findControlAs<QLineEdit>(&dialog, id);
+}
+
+QPushButton* button(QWidget& dialog, int id)
+{
+    return findControlAs<QPushButton>(&dialog, id);
+}
+
+void typeInto(CDevToolDlg& dialog, int id, const QString& text)
+{
+    QLineEdit* field = edit(dialog, id);
+    field->setFocus();
+    field->selectAll();
+    if (text.isEmpty()) {
+        QTest::keyClick(field, Qt::Key_Delete);
+    } else {
+        QTest::keyClicks(field, text);
+    }
+}
+
+void onNextModal(std::function<void(QWidget*)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        action(modal);
+    });
+    timer->start();
+}
+
+} // namespace vimo::test

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "app/CDevToolDlg.h"
+#include "app/Controls.h"
+#include "app/MessageBox.h"
+#include "support/ConfigServer.h"
+#include "support/Fixtures.h"
+
+#include <QList>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace vimo::test {
+
+// Answers every message box from a queue and remembers what was shown. A box that finds no
+// queued answer gets OK (or Cancel when it asks Yes/No/Cancel) and is counted as unexpected.
+class MessageScript
+{
+public:
+    MessageScript();
+    ~MessageScript();
+    MessageScript(const MessageScript&) = delete;
+    MessageScript& operator=(const MessageScript&) = delete;
+
+    void answer(int answer) { m_answers.push_back(answer); }
+    const QList<MessageRequest>& shown() const { return m_shown; }
+    QStringList texts() const;
+    int unanswered() const { return m_unanswered; }
+    void clear();
+
+private:
+    std::deque<int> m_answers;
+    QList<MessageRequest> m_shown;
+    int m_unanswered = 0;
+};
+
+// The platform the dialogs run on in tests: the fixture's prefix, the loopback server, and
+// recorded instead of real desktop actions.
+class AppPlatform : public TestPlatform
+{
+public:
+    int shellOpen(const std::u16string& target) const override;
+    int shellOpenClientCommand(const std::u16string& command) const override;
+    bool isProgramRunning(const std::u16string& programName) const override;
+    void
+    enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const override;
+    bool startProgram(const std::u16string& program, const std::vector<std::u16string>& arguments,
+                      const std::u16string& workingFolder) const override;
+
+    int shellResult = 42;
+    bool startResult = true;
+    bool clientRunning = false;
+    std::vector<std::u16string> windowTitles;
+    mutable std::vector<std::u16string> opened;
+    mutable std::vector<std::u16string> clientCommands;
+    mutable std::vector<std::vector<std::u16string>> started;
+};
+
+// An installation, the configuration server and a platform pointing at both.
+struct AppEnvironment
+{
+    AppEnvironment();
+    // A Vimo under development of that identifier and name (a local one unless `web`).
+    void addDev(const std::string& id, const std::string& name, bool web = false);
+    void addPublished(const std::string& id, const std::string& name);
+    // Starts the main window (start-up sequence run, window shown and active).
+    std::unique_ptr<CDevToolDlg> start();
+
+    InstallationFixture install;
+    ConfigServer server;
+    AppPlatform platform;
+};
+
+// Chooses list entry `index` as a person would.
+void choose(CDevToolDlg& dialog, int index);
+// The entries of the Vimo list as shown.
+QStringList listEntries(CDevToolDlg& dialog);
+QLineEdit* edit(CDevToolDlg& dialog, int id);
+QPushButton* button(QWidget& dialog, int id);
+// Replaces the text of an edit field as typing would (change notifications run).
+void typeInto(CDevToolDlg& dialog, int id, const QString& text);
+// Runs `action` on the next modal dialog once it is open (polling from the event loop).
+void onNextModal(std::function<void(QWidget*)> action);
+
+} // namespace vimo::test

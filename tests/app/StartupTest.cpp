@@ -1,0 +1,173 @@
+#include "AppTestSupport.h"
+#include "AppTests.h"
+
+#include "app/controls/CHyperLink.h"
+
+#include <httplib.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+namespace vimo::test {
+
+void StartupTest::missingClientShows117AndNeverShowsTheWindow()
+{
+    MessageScript messages;
+    AppEnvironment env;
+    TempDir emptyPrefix;
+    env.platform.env["WINEPREFIX"] = emptyPrefix.path().string();
+    CDevToolDlg dialog(env.platform);
+    QVERIFY(!dialog.OnInitDialog());
+    QVERIFY(dialog.endedAtStartup());
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(messages.shown()[0].text,
+             QStringLiteral("In order to be able to use the Open Vimoz Developer tool you first "
+                            "need to install Orvo 6.5 and above."));
+    QCOMPARE(messages.shown()[0].caption, QStringLiteral("Orvo Vimo Developer Tool"));
+    QVERIFY(messages.shown()[0].icon == MessageIcon::Exclamation);
+    QCOMPARE(env.server.requestCount(), 0);
+}
+
+void StartupTest::unreachableConfigurationShows104()
+{
+    MessageScript messages;
+    AppEnvironment env;
+    env.addDev("a1", "A");
+    env.server.setHandler(
+        "/pages/xml/openvimoz_conf.xml",
+        [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+    CDevToolDlg dialog(env.platform);
+    QVERIFY(!dialog.OnInitDialog());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(messages.texts(), QStringList{"Failed to initialize Vimo Dev Tool. Exiting..."});
+    QVERIFY(messages.shown()[0].icon == MessageIcon::Stop);
+
+    // A catalogue file that does not parse fails the start the same way.
+    messages.clear();
+    AppEnvironment broken;
+    broken.addDev("a1", "A");
+    writeFile(broken.install.serviceFolder("a1") / "ver1" / "VimozList.xml", "<vimozList><vimoz>");
+    CDevToolDlg second(broken.platform);
+    QVERIFY(!second.OnInitDialog());
+    QCOMPARE(messages.texts(), QStringList{"Failed to initialize Vimo Dev Tool. Exiting..."});
+}
+
+void StartupTest::listsVimosUnderDevelopmentInIdentifierOrder()
+{
+    MessageScript messages;
+    {
+        AppEnvironment env;
+        env.addDev("a2", "B");
+        env.addDev("a1", "A");
+        auto dialog = env.start();
+        QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", "A", "B"}));
+        QCOMPARE(dialog->GetVimoIdAt(1), QStringLiteral("a1"));
+        QCOMPARE(dialog->GetVimoIdAt(0), QString());
+        QCOMPARE(findControlAs<QComboBox>(dialog.get(), 1000)->currentIndex(), 0);
+    }
+    {
+        AppEnvironment env;
+        env.addDev("b", "A");
+        env.addDev("a", "B");
+        env.addDev("B", "upper case sorts first");
+        auto dialog = env.start();
+        QCOMPARE(listEntries(*dialog),
+                 (QStringList{"Select an Vimo", "upper case sorts first", "B", "A"}));
+    }
+    QVERIFY(messages.shown().isEmpty());
+}
+
+void StartupTest::fixedEntriesFollowTheCatalogue()
+{
+    MessageScript messages;
+    const QString importEntry =
+        QStringLiteral("Create an \"Under Development\" copy of a published vimo...");
+    {
+        AppEnvironment env;
+        env.addPublished("p1", "Published");
+        auto dialog = env.start();
+        QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", importEntry}));
+    }
+    {
+        AppEnvironment env;
+        env.addDev("d1", "Dev");
+        env.addPublished("p1", "Published");
+        auto dialog = env.start();
+        QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", "Dev", importEntry}));
+    }
+    {
+        // No services folder at all: an empty catalogue, not a failure.
+        AppEnvironment env;
+        fs::remove_all(env.install.installFolder() / "services");
+        auto dialog = env.start();
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(listEntries(*dialog), QStringList{"Select an Vimo"});
+    }
+    QVERIFY(messages.shown().isEmpty());
+}
+
+void StartupTest::startsLockedWithEveryControlInTabOrder()
+{
+    MessageScript messages;
+    AppEnvironment env;
+    env.addDev("d1", "Dev");
+    auto dialog = env.start();
+    CDevToolDlg& dlg = *dialog;
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Orvo Open Vimoz - Developer Tool"));
+    QVERIFY(!dlg.windowIcon().isNull());
+
+    const std::pair<int, const char*> texts[] = {{1013, "&Apply"},
+                                                 {1015, "&Open folder"},
+                                                 {1016, "O&pen folder"},
+                                                 {1019, "Open &folder"},
+                                                 {1022, "Open 2n&d Orvo"},
+                                                 {1023, "Create &ZIP file"},
+                                                 {1, "OK"},
+                                                 {2, "Cancel"},
+                                                 {1032, "___CANCEL_DEFAULT_BTN__"},
+                                                 {1028, "&Local Vimo"},
+                                                 {1029, "W&eb Vimo:"},
+                                                 {1020, "&Interactive Vimo"}};
+    for (const auto& [id, text] : texts) {
+        auto* control = qobject_cast<QAbstractButton*>(findControl(&dlg, id));
+        QVERIFY2(control, qPrintable(QString::number(id)));
+        QCOMPARE(control->text(), QString::fromUtf8(text));
+    }
+    QCOMPARE(findControlAs<QLabel>(&dlg, 1027)->text(), QStringLiteral("Go to Upload Vimo page"));
+    QCOMPARE(findControlAs<CHyperLink>(&dlg, 1027)->url(),
+             QStringLiteral("http://content.example/cf/orvo65/openvimoz_upload.html"));
+
+    // Locked: the properties read-only, their controls and the archive buttons disabled.
+    for (int id : {1001, 1002, 1003, 1005, 1009, 1011, 1024}) {
+        QVERIFY2(edit(dlg, id)->isReadOnly(), qPrintable(QString::number(id)));
+    }
+    for (int id : {1004, 1006, 1020, 1022, 1010, 1015, 1016, 1028, 1029, 1013, 1023, 1019}) {
+        QVERIFY2(!findControl(&dlg, id)->isEnabled(), qPrintable(QString::number(id)));
+    }
+    QVERIFY(!button(dlg, 1032)->isVisible());
+    QVERIFY(button(dlg, 1032)->isDefault());
+    QCOMPARE(edit(dlg, 1001)->maxLength(), 50);
+    QCOMPARE(edit(dlg, 1002)->maxLength(), 500);
+    QVERIFY(findCommand(&dlg, 1014) && findCommand(&dlg, 1025) && findCommand(&dlg, 32773));
+
+    const QList<int> order = {1000, 1001, 1002, 1003, 1005, 1028, 1029, 1010, 1020, 1022, 1013,
+                              1009, 1015, 1011, 1016, 1023, 1024, 1019, 1,    2,    1027};
+    QList<int> seen;
+    QWidget* widget = findControl(&dlg, 1000);
+    do {
+        const int id = controlId(widget);
+        if (order.contains(id) && !seen.contains(id)) {
+            seen << id;
+        }
+        widget = widget->nextInFocusChain();
+    } while (widget != findControl(&dlg, 1000));
+    QCOMPARE(seen, order);
+    QVERIFY(messages.shown().isEmpty());
+}
+
+} // namespace vimo::test
