@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <poll.h>
+#include <pty.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,7 +19,14 @@ VimoctlResult VimoctlRunner::run(const std::vector<std::string>& args) const
 {
     int outPipe[2];
     int errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
+    if (terminal) {
+        if (openpty(&outPipe[0], &outPipe[1], nullptr, nullptr, nullptr) != 0) {
+            throw std::runtime_error("openpty failed");
+        }
+    } else if (pipe(outPipe) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    if (pipe(errPipe) != 0) {
         throw std::runtime_error("pipe failed");
     }
     std::vector<std::string> envStrings;
@@ -74,7 +82,7 @@ VimoctlResult VimoctlRunner::run(const std::vector<std::string>& args) const
             const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0) {
                 sinks[i]->append(buffer, static_cast<std::size_t>(n));
-            } else {
+            } else { // end of file, or EIO from a terminal whose other side is closed
                 close(fds[i].fd);
                 fds[i].fd = -1;
                 --open;

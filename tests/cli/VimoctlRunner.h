@@ -24,6 +24,8 @@ public:
 
     // Variables of the child's environment; PATH and HOME have defaults.
     std::map<std::string, std::string> env;
+    // Standard output goes to a pseudo-terminal instead of a pipe.
+    bool terminal = false;
 
     VimoctlResult run(const std::vector<std::string>& args) const;
 

@@ -48,6 +48,17 @@ void populate(InstallationFixture& install)
     writeFile(dev1 / "ver1" / "VimoList.bin", "cache");
 }
 
+void writeRandomFile(const fs::path& path, std::size_t size)
+{
+    std::string bytes(size, '\0');
+    std::mt19937_64 random(42);
+    for (std::size_t i = 0; i + 8 <= size; i += 8) {
+        const std::uint64_t value = random();
+        std::memcpy(bytes.data() + i, &value, 8);
+    }
+    writeFile(path, bytes);
+}
+
 class VimoctlTest : public ::testing::Test
 {
 protected:
@@ -349,6 +360,18 @@ TEST_F(VimoctlTest, FilesGivesEachFileItsVerdictAndTheTotal)
     EXPECT_EQ(doc["files"][0]["path"].text, "notes.txt");
 }
 
+TEST_F(VimoctlTest, FilesDrawsABarInATerminal)
+{
+    writeRandomFile(install.serviceFolder("dev1") / "photo.png", 1048576); // a fifth of the limit
+    runner.terminal = true;
+    const VimoctlResult result = run({"files", "dev1"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(
+        result.out.find("[" + std::string(8, '#') + std::string(32, '.') + "] 5 files packed"),
+        std::string::npos)
+        << result.out;
+}
+
 TEST_F(VimoctlTest, PackBuildsTheArchiveTheWindowBuilds)
 {
     auto twin = makeTwin();
@@ -389,17 +412,6 @@ TEST_F(VimoctlTest, PackBuildsTheArchiveTheWindowBuilds)
     EXPECT_EQ(text.out.rfind("archive: " + install.serviceFolder("dev2").string() + ".zip\n", 0),
               0u);
     EXPECT_TRUE(text.err.empty()) << text.err;
-}
-
-void writeRandomFile(const fs::path& path, std::size_t size)
-{
-    std::string bytes(size, '\0');
-    std::mt19937_64 random(42);
-    for (std::size_t i = 0; i + 8 <= size; i += 8) {
-        const std::uint64_t value = random();
-        std::memcpy(bytes.data() + i, &value, 8);
-    }
-    writeFile(path, bytes);
 }
 
 TEST_F(VimoctlTest, PackRefusesAnArchiveOfFiveMegabytesButKeepsIt)
