@@ -3,6 +3,7 @@
 #include "platform/SystemError.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,8 +11,9 @@
 namespace vimo {
 
 namespace {
-long g_liveInStreams = 0;
-}
+// The engine may drop its last reference on one of its worker threads.
+std::atomic<long> g_liveInStreams{0};
+} // namespace
 
 InFileStream::InFileStream()
 {

@@ -4,14 +4,16 @@
 #include "platform/SystemError.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <unistd.h>
 
 namespace vimo {
 
 namespace {
-long g_liveOutStreams = 0;
-}
+// The engine may drop its last reference on one of its worker threads.
+std::atomic<long> g_liveOutStreams{0};
+} // namespace
 
 OutFileStream::OutFileStream()
 {

@@ -3,13 +3,15 @@
 #include "archive/EngineLibrary.h"
 #include "archive/InFileStream.h"
 
+#include <atomic>
 #include <new>
 
 namespace vimo {
 
 namespace {
-long g_liveCallbacks = 0;
-}
+// The engine may drop its last reference on one of its worker threads.
+std::atomic<long> g_liveCallbacks{0};
+} // namespace
 
 UpdateCallback::UpdateCallback(const engine::EngineRuntime& runtime) : m_runtime(runtime)
 {
