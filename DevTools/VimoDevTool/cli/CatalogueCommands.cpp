@@ -179,7 +179,16 @@ ExitCode CatalogueCommands::set(const ParsedCommand& command)
 
     const HRESULT hr = m_workspace.writeVimo(record.id, record);
     if (failed(hr)) {
-        return m_console.fail(ExitCode::Failure, messages::kSaveFailed);
+        m_console.message(messages::kSaveFailed);
+        return fail(command, ExitCode::Failure,
+                    "the catalogue file of \"" + command.argument() +
+                        "\" was not written, result " + format::resultCode(hr));
+    }
+    // The window takes any address; say so when `check` would refuse it.
+    if (record.isDhtml) {
+        if (auto problem = RecordValidator::webAddressProblem(record.url)) {
+            m_console.message("warning: " + *problem);
+        }
     }
     m_workspace.removeVimoListCache(record.id);
     m_workspace.NotifyReloadVimoList();

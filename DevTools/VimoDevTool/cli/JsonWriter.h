@@ -37,7 +37,6 @@ public:
 
     // The document so far; complete once every object and array is closed.
     const std::string& text() const { return m_text; }
-    bool complete() const { return m_open.empty() && !m_text.empty(); }
 
     // `text` as a JSON string literal, quotes included.
     static std::string quote(std::string_view text);
