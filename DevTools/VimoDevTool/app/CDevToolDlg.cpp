@@ -270,12 +270,12 @@ void CDevToolDlg::createControls()
     auto* page = new QVBoxLayout(this);
     page->setMenuBar(menuBar);
     page->setSizeConstraint(QLayout::SetFixedSize);
+    listGroup->setMinimumWidth(600);
     page->addWidget(listGroup);
     page->addWidget(properties);
     page->addWidget(folders);
     page->addWidget(upload);
     page->addLayout(closing);
-    setMinimumWidth(560);
 
     // Tab order as the form lists its controls.
     const QList<QWidget*> order = {m_vimoList,           m_nameEdit,     m_descEdit,
