@@ -351,7 +351,7 @@ TEST_F(VimoctlTest, FilesGivesEachFileItsVerdictAndTheTotal)
     EXPECT_EQ(verdicts["Thumbs.db"], "ignored");
     EXPECT_EQ(verdicts["ver1/content/dev1/index.html"], "packed");
     EXPECT_EQ(verdicts["ver1/VimozList.xml"], "packed");
-    EXPECT_EQ(verdicts["ver1/VimoList.bin"], "notAllowed");
+    EXPECT_EQ(verdicts["ver1/VimoList.bin"], "clientCache"); // deleted before packing
     EXPECT_EQ(doc["packedBytes"].integer(), static_cast<long long>(packed));
     EXPECT_EQ(doc["packedCount"].integer(), 4);
     EXPECT_EQ(doc["limit"].integer(), 5242880);

@@ -71,9 +71,10 @@ std::vector<CommandSpec> buildTable()
          1,
          "show which files the upload archive would take and why",
          "Lists every file of the Vimo's service folder in packing order with its size and\n"
-         "verdict: packed, ignored (named in the configuration's list of files to leave out),\n"
-         "not allowed (its extension is not in the configuration's list), or link outside (a\n"
-         "symbolic link that leads out of the folder). Ends with the number and total size of the\n"
+         "verdict: packed; ignored (named in the configuration's list of files to leave out);\n"
+         "not allowed (its extension is not in the configuration's list); link outside (a\n"
+         "symbolic link that leads out of the folder); client cache (the client's cached list,\n"
+         "deleted before packing). Ends with the number and total size of the\n"
          "packed files against the upload limit of 5,242,880 bytes; in a terminal as a bar.",
          {},
          {}});

@@ -8,6 +8,10 @@ namespace vimo::cli {
 
 namespace fs = std::filesystem;
 
+namespace {
+const std::u16string kClientCache = u"ver1/VimoList.bin";
+} // namespace
+
 PackageInspector::PackageInspector(const VimoWorkspace& workspace) : m_workspace(workspace) {}
 
 PackageListing PackageInspector::inspect(const VimoInfo& info) const
@@ -44,6 +48,10 @@ PackageListing PackageInspector::inspect(const VimoInfo& info) const
             !resolvesInside(path, info.folder)) {
             file.verdict = Verdict::LinkOutside;
         }
+        // Packing deletes the cache first, so it never counts for or against the package.
+        if (file.relative == kClientCache) {
+            file.verdict = Verdict::ClientCache;
+        }
         if (file.verdict == Verdict::Packed) {
             ++listing.packedCount;
             listing.packedBytes += file.size.value_or(0);
@@ -64,6 +72,8 @@ const char* PackageInspector::verdictText(Verdict verdict)
         return "not allowed";
     case Verdict::LinkOutside:
         return "link outside";
+    case Verdict::ClientCache:
+        return "client cache";
     }
     return "";
 }
@@ -79,6 +89,8 @@ const char* PackageInspector::verdictKey(Verdict verdict)
         return "notAllowed";
     case Verdict::LinkOutside:
         return "linkOutside";
+    case Verdict::ClientCache:
+        return "clientCache";
     }
     return "";
 }

@@ -16,6 +16,7 @@ enum class Verdict
     Ignored,     // named in the configuration's list of files to leave out
     NotAllowed,  // its extension is not allowed
     LinkOutside, // a symbolic link that leads out of the folder (or nowhere)
+    ClientCache, // the client's cached list, deleted before every packing
 };
 
 struct InspectedFile
@@ -43,9 +44,9 @@ public:
 
     PackageListing inspect(const VimoInfo& info) const;
 
-    // "packed", "ignored", "not allowed", "link outside".
+    // "packed", "ignored", "not allowed", "link outside", "client cache".
     static const char* verdictText(Verdict verdict);
-    // The same as JSON values: "packed", "ignored", "notAllowed", "linkOutside".
+    // The same as JSON values: "packed", "ignored", "notAllowed", "linkOutside", "clientCache".
     static const char* verdictKey(Verdict verdict);
 
 private:
