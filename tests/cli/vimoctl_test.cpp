@@ -407,6 +407,16 @@ TEST_F(VimoctlTest, PackBuildsTheArchiveTheWindowBuilds)
               std::string::npos)
         << result.err;
 
+    // Given the archive's own path, the copy must not empty the archive.
+    const std::string built = readFile(archive);
+    ASSERT_EQ(run({"pack", "dev1", "--output", archive.string()}).exitCode, 0);
+    EXPECT_EQ(readFile(archive).size(), built.size());
+    EXPECT_TRUE(readZip(archive).ok);
+    ASSERT_EQ(run({"pack", "dev1", "--output", (output / "named.zip").string()}).exitCode, 0);
+    EXPECT_EQ(readFile(output / "named.zip"), readFile(archive));
+    EXPECT_EQ(run({"pack", "dev1", "--output", (output / "missing" / "x.zip").string()}).exitCode,
+              2);
+
     const VimoctlResult text = run({"pack", "dev2"});
     EXPECT_EQ(text.exitCode, 0) << text.err;
     EXPECT_EQ(text.out.rfind("archive: " + install.serviceFolder("dev2").string() + ".zip\n", 0),

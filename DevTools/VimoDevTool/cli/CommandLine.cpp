@@ -38,10 +38,6 @@ ParseResult CommandLine::parse(const std::vector<std::string>& args)
         }
     }
 
-    if (args.empty()) {
-        result.error = "vimoctl: no command given (see vimoctl --help)";
-        return result;
-    }
     ParsedCommand& parsed = result.command;
     // --json may also stand before the command.
     std::size_t start = 0;
@@ -56,9 +52,12 @@ ParseResult CommandLine::parse(const std::vector<std::string>& args)
     const std::string& first = args[start];
     if (first == "--help" || first == "-h") {
         parsed.help = true;
-        if (args.size() > start + 1) {
-            result.error =
-                "vimoctl: unexpected argument " + quoted(args[start + 1]) + " after " + first;
+        for (std::size_t i = start + 1; i < args.size(); ++i) {
+            if (args[i] != "--json") {
+                result.error =
+                    "vimoctl: unexpected argument " + quoted(args[i]) + " after " + first;
+                break;
+            }
         }
         return result;
     }
