@@ -74,4 +74,12 @@ private slots:
     void aboutBoxLinksToTheContentServer();
 };
 
+// The demo installation of the README: every road works on it.
+class DemoTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyRoadWorksOnTheDemo();
+};
+
 } // namespace vimo::test

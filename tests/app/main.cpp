@@ -17,6 +17,7 @@ int main(int argc, char** argv)
     suites.emplace_back(new vimo::test::CommandsTest);
     suites.emplace_back(new vimo::test::ImportDialogTest);
     suites.emplace_back(new vimo::test::HyperLinkTest);
+    suites.emplace_back(new vimo::test::DemoTest);
 
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> rest{argv[0]};
