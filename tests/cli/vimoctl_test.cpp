@@ -59,6 +59,11 @@ void writeRandomFile(const fs::path& path, std::size_t size)
     writeFile(path, bytes);
 }
 
+bool clientRunningElsewhere()
+{
+    return PosixPlatform().isProgramRunning(u"orvo.exe");
+}
+
 class VimoctlTest : public ::testing::Test
 {
 protected:
@@ -504,6 +509,14 @@ TEST_F(VimoctlTest, OpenAndRunUseTheDesktopAndTheClient)
 
     fs::remove(install.root() / "opened");
     fs::remove(install.root() / "opened.done");
+    result = run({"open", "dev1"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    opened = waitForRecord(install.root() / "opened");
+    ASSERT_TRUE(opened);
+    EXPECT_EQ((*opened)[0], (install.serviceFolder("dev1") / "ver1" / "content" / "dev1").string());
+
+    fs::remove(install.root() / "opened");
+    fs::remove(install.root() / "opened.done");
     result = run({"open", "--json"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(parseJson(result.out)["action"].text, "openServicesFolder");
@@ -511,7 +524,11 @@ TEST_F(VimoctlTest, OpenAndRunUseTheDesktopAndTheClient)
     ASSERT_TRUE(opened);
     EXPECT_NE((*opened)[0].find("services"), std::string::npos);
 
-    // A client that records how it was started and ends at once.
+    // A client that records how it was started and ends at once. Other tests' stand-ins named
+    // orvo.exe may be running at the same time; then the client counts as running already.
+    if (clientRunningElsewhere()) {
+        GTEST_SKIP() << "another orvo.exe runs on this machine";
+    }
     writeRecordingStandIn(install.installFolder() / "orvo.exe", install.root() / "client", 0);
     result = run({"run", "--json"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -530,9 +547,12 @@ TEST_F(VimoctlTest, OpenAndRunUseTheDesktopAndTheClient)
 
 TEST_F(VimoctlTest, RunReportsAClientThatCannotStart)
 {
+    const bool runningBefore = clientRunningElsewhere();
     const VimoctlResult result = run({"run", "--second"});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_NE(result.err.find("Failed to lanch Orvo."), std::string::npos) << result.err;
+    if (!runningBefore && !clientRunningElsewhere()) {
+        EXPECT_NE(result.err.find("Failed to lanch Orvo."), std::string::npos) << result.err;
+    }
     EXPECT_NE(result.err.find("Failed to launch 2nd Orvo."), std::string::npos);
 }
 
