@@ -1,0 +1,313 @@
+#include "platform/Text.h"
+#include "support/ConfigServer.h"
+#include "support/Fixtures.h"
+#include "workspace/VimoWorkspace.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace vimo::test {
+
+namespace {
+
+const std::string kConfPath = "/pages/xml/openvimoz_conf.xml";
+
+int closedPort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+std::string configuration(const std::string& general, const std::string& extensions,
+                          const std::string& ignored)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<confList>\n" + general + extensions +
+           ignored + "</confList>\n";
+}
+
+std::string
+general(const std::string& name = "<vimoNameLengthLimit value=\"50\"/>",
+        const std::string& desc = "<vimoDescLengthLimit value=\"500\"/>",
+        const std::string& main = "<localVimoMainFile value=\"http://x.example/m.vimo\"/>")
+{
+    return "<generalConfig>" + name + desc + main + "</generalConfig>\n";
+}
+
+const std::string kExtensions = "<extensions><ext value=\"html\"/></extensions>\n";
+const std::string kIgnored = "<filesToIgnore><file value=\"Thumbs.db\"/></filesToIgnore>\n";
+
+class DeveloperConfig : public ::testing::Test
+{
+protected:
+    DeveloperConfig()
+    {
+        platform.env["ORVO_DEVELOPER_SERVER"] = server.baseUrl();
+        workspace.setDownloadTimeouts(2000, 5000);
+    }
+
+    HRESULT load(const std::string& xml)
+    {
+        server.setConfiguration(xml);
+        return workspace.loadDeveloperConfiguration();
+    }
+    std::u16string templateAddress() const
+    {
+        return fromUtf8(server.baseUrl()) + u"/template_vimo/index.vimo";
+    }
+
+    ConfigServer server;
+    TestPlatform platform;
+    VimoWorkspace workspace{platform};
+};
+
+} // namespace
+
+TEST_F(DeveloperConfig, ReadsAGoodDocumentOnce)
+{
+    // Counted in the handler: the server's own count is taken after the answer went out.
+    auto requests = std::make_shared<std::atomic<int>>(0);
+    server.setHandler(kConfPath, [requests](const httplib::Request&, httplib::Response& res) {
+        ++*requests;
+        res.set_content(ConfigServer::defaultConfiguration(), "text/xml");
+    });
+    ASSERT_EQ(workspace.loadDeveloperConfiguration(), S_OK);
+    EXPECT_EQ(workspace.nameLengthLimit(), 50);
+    EXPECT_EQ(workspace.descLengthLimit(), 500);
+    EXPECT_EQ(workspace.localMainFileUrl(), u"http://developer.example/template_vimo/index.vimo");
+    EXPECT_EQ(workspace.allowedExtensions(),
+              (StringSet{u"css", u"gif", u"htm", u"html", u"jpg", u"js", u"json", u"png", u"xml"}));
+    EXPECT_EQ(workspace.ignoredFiles(), (StringSet{u".DS_Store", u"Thumbs.db"}));
+    EXPECT_EQ(*requests, 1);
+}
+
+TEST_F(DeveloperConfig, LimitsFollowTheIntegerRuleAndDefaults)
+{
+    ASSERT_EQ(load(configuration(general("<vimoNameLengthLimit value=\"50\"/>",
+                                         "<vimoDescLengthLimit value=\"abc\"/>"),
+                                 kExtensions, kIgnored)),
+              S_OK);
+    EXPECT_EQ(workspace.nameLengthLimit(), 50);
+    EXPECT_EQ(workspace.descLengthLimit(), 1024);
+
+    VimoWorkspace second(platform);
+    ASSERT_EQ(
+        (server.setConfiguration(configuration(general("<vimoNameLengthLimit value=\"  64chars\"/>",
+                                                       "<vimoDescLengthLimit value=\"-3\"/>",
+                                                       "<localVimoMainFile value=\"\"/>"),
+                                               kExtensions, kIgnored)),
+         second.loadDeveloperConfiguration()),
+        S_OK);
+    EXPECT_EQ(second.nameLengthLimit(), 64);
+    EXPECT_EQ(second.descLengthLimit(), -3);
+    EXPECT_EQ(second.localMainFileUrl(), templateAddress());
+
+    VimoWorkspace third(platform);
+    ASSERT_EQ((server.setConfiguration(configuration(general("<vimoNameLengthLimit/>",
+                                                             "<vimoDescLengthLimit value=\"0\"/>",
+                                                             "<localVimoMainFile/>"),
+                                                     kExtensions, kIgnored)),
+               third.loadDeveloperConfiguration()),
+              S_OK);
+    EXPECT_EQ(third.nameLengthLimit(), 100);
+    EXPECT_EQ(third.descLengthLimit(), 1024);
+    EXPECT_EQ(third.localMainFileUrl(), templateAddress());
+}
+
+TEST_F(DeveloperConfig, ListsKeepEachNonEmptyValueOnceAsWritten)
+{
+    const std::string extensions = "<extensions>\n  <!-- allowed -->\n  <ext value=\"html\"/>"
+                                   "<other value=\"HTML\"/>text<ext value=\"png\"/><ext/>"
+                                   "<ext value=\"\"/><ext value=\"png\"/><ext value=\" .js\"/>"
+                                   "</extensions>\n";
+    ASSERT_EQ(load(configuration(general(), extensions, kIgnored)), S_OK);
+    EXPECT_EQ(workspace.allowedExtensions(), (StringSet{u" .js", u"HTML", u"html", u"png"}));
+    EXPECT_EQ(workspace.ignoredFiles(), StringSet{u"Thumbs.db"});
+
+    // An empty list is accepted; the document element need not be confList itself.
+    VimoWorkspace nested(platform);
+    server.setConfiguration("<root><confList>" + general() +
+                            "<extensions/><filesToIgnore/></confList></root>");
+    ASSERT_EQ(nested.loadDeveloperConfiguration(), S_OK);
+    EXPECT_TRUE(nested.allowedExtensions().empty());
+    EXPECT_TRUE(nested.ignoredFiles().empty());
+    EXPECT_EQ(nested.nameLengthLimit(), 50);
+}
+
+TEST_F(DeveloperConfig, EachRequiredElementIsRequired)
+{
+    const std::string missing[] = {
+        configuration(general(), "", kIgnored),
+        configuration("", kExtensions, kIgnored),
+        configuration(general(""), kExtensions, kIgnored),
+        configuration(general("<vimoNameLengthLimit value=\"5\"/>", ""), kExtensions, kIgnored),
+        configuration(
+            general("<vimoNameLengthLimit value=\"5\"/>", "<vimoDescLengthLimit value=\"5\"/>", ""),
+            kExtensions, kIgnored),
+        configuration(general(), kExtensions, ""),
+        // Names are case-sensitive, and children are looked for below generalConfig only.
+        configuration(general(), "<Extensions/>", kIgnored),
+        configuration("<generalConfig/><vimoNameLengthLimit value=\"5\"/>", kExtensions, kIgnored),
+    };
+    for (const std::string& xml : missing) {
+        SCOPED_TRACE(xml);
+        VimoWorkspace fresh(platform);
+        server.setConfiguration(xml);
+        EXPECT_EQ(fresh.loadDeveloperConfiguration(), E_POINTER);
+    }
+
+    // Without filesToIgnore the limits were already read; without extensions they were not.
+    ASSERT_EQ(load(configuration(general(), kExtensions, "")), E_POINTER);
+    EXPECT_EQ(workspace.nameLengthLimit(), 50);
+    VimoWorkspace early(platform);
+    server.setConfiguration(configuration(general(), "", kIgnored));
+    ASSERT_EQ(early.loadDeveloperConfiguration(), E_POINTER);
+    EXPECT_EQ(early.nameLengthLimit(), 0);
+}
+
+TEST_F(DeveloperConfig, BadDocumentsFailToParse)
+{
+    EXPECT_EQ(load("<confList><extensions></confList>"), E_UNEXPECTED);
+    EXPECT_EQ(load(""), E_UNEXPECTED);
+    EXPECT_EQ(load(configuration(general(), kExtensions, kIgnored).substr(0, 120)), E_UNEXPECTED);
+
+    // An external entity is never resolved: the document is refused and nothing leaks in.
+    const std::string passwd =
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE confList [<!ENTITY pw SYSTEM "
+        "\"file:///etc/passwd\">]>\n"
+        "<confList>" +
+        general("<vimoNameLengthLimit value=\"5\"/>", "<vimoDescLengthLimit value=\"5\"/>",
+                "<localVimoMainFile value=\"&pw;\"/>") +
+        kExtensions + kIgnored + "</confList>\n";
+    VimoWorkspace fresh(platform);
+    server.setConfiguration(passwd);
+    EXPECT_EQ(fresh.loadDeveloperConfiguration(), E_UNEXPECTED);
+    EXPECT_EQ(fresh.localMainFileUrl().find(u"root:"), std::u16string::npos);
+}
+
+TEST_F(DeveloperConfig, FailedDownloads)
+{
+    const std::string good = ConfigServer::defaultConfiguration();
+    // An error status fails even with a good document as its body; there is no second attempt.
+    auto requests = std::make_shared<std::atomic<int>>(0);
+    server.setHandler(kConfPath, [good, requests](const httplib::Request&, httplib::Response& res) {
+        ++*requests;
+        res.status = 404;
+        res.set_content(good, "text/xml");
+    });
+    EXPECT_EQ(workspace.loadDeveloperConfiguration(), E_UNEXPECTED);
+    EXPECT_EQ(*requests, 1);
+    EXPECT_TRUE(workspace.allowedExtensions().empty());
+
+    // Nobody listening: a port the system handed out and that was closed again.
+    TestPlatform offline;
+    offline.env["ORVO_DEVELOPER_SERVER"] = "http://127.0.0.1:" + std::to_string(closedPort());
+    VimoWorkspace unreachable(offline);
+    EXPECT_EQ(unreachable.loadDeveloperConfiguration(), E_UNEXPECTED);
+}
+
+TEST_F(DeveloperConfig, SlowServerTimesOut)
+{
+    server.setHandler(kConfPath, [](const httplib::Request&, httplib::Response& res) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(900));
+        res.set_content(ConfigServer::defaultConfiguration(), "text/xml");
+    });
+    workspace.setDownloadTimeouts(200, 200);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(workspace.loadDeveloperConfiguration(), E_UNEXPECTED);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(800));
+}
+
+TEST_F(DeveloperConfig, AnswersAboveOneMebibyteAreRefused)
+{
+    const std::string good = ConfigServer::defaultConfiguration();
+    // A well-formed document padded with a comment up to an exact size.
+    auto padded = [good](std::size_t size) {
+        std::string xml = good + "<!--";
+        xml += std::string(size - xml.size() - 3, 'x');
+        return xml + "-->";
+    };
+    server.setConfiguration(padded(1024 * 1024));
+    EXPECT_EQ(workspace.loadDeveloperConfiguration(), S_OK);
+
+    VimoWorkspace known(platform);
+    server.setConfiguration(padded(1024 * 1024 + 1));
+    EXPECT_EQ(known.loadDeveloperConfiguration(), E_UNEXPECTED);
+
+    // Without a length announced in advance, the transfer is cut off while it runs.
+    const std::string big = padded(3 * 1024 * 1024);
+    server.setHandler(kConfPath, [big](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider(
+            "text/xml", [big](std::size_t offset, httplib::DataSink& sink) {
+                const std::size_t chunk = std::min<std::size_t>(64 * 1024, big.size() - offset);
+                sink.write(big.data() + offset, chunk);
+                if (offset + chunk == big.size()) {
+                    sink.done();
+                }
+                return true;
+            });
+    });
+    VimoWorkspace chunked(platform);
+    EXPECT_EQ(chunked.loadDeveloperConfiguration(), E_UNEXPECTED);
+}
+
+TEST_F(DeveloperConfig, FollowsAtMostFiveRedirects)
+{
+    // The configuration's address redirects to /hop/1, each hop to the next, and /hop/<last>
+    // serves the document.
+    auto chain = [this](int redirects) {
+        const std::string base = server.baseUrl();
+        server.setHandler(kConfPath, [base](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect(base + "/hop/1");
+        });
+        for (int hop = 1; hop <= 6; ++hop) {
+            server.setHandler("/hop/" + std::to_string(hop),
+                              [hop, redirects](const httplib::Request&, httplib::Response& res) {
+                                  if (hop >= redirects) {
+                                      res.set_content(ConfigServer::defaultConfiguration(),
+                                                      "text/xml");
+                                  } else {
+                                      res.set_redirect("/hop/" + std::to_string(hop + 1));
+                                  }
+                              });
+        }
+    };
+    chain(5);
+    EXPECT_EQ(workspace.loadDeveloperConfiguration(), S_OK);
+    chain(6);
+    VimoWorkspace tooMany(platform);
+    EXPECT_EQ(tooMany.loadDeveloperConfiguration(), E_UNEXPECTED);
+}
+
+TEST(DeveloperServers, EnvironmentOrBuiltInDefaults)
+{
+    TestPlatform platform;
+    platform.env["ORVO_DEVELOPER_SERVER"] = std::nullopt;
+    platform.env["ORVO_CONTENT_SERVER"] = std::nullopt;
+    VimoWorkspace workspace(platform);
+    EXPECT_EQ(workspace.developerServer(), u"http://developer.orvo.com");
+    EXPECT_EQ(workspace.contentServer(), u"http://www.orvo.com");
+
+    platform.env["ORVO_DEVELOPER_SERVER"] = "http://127.0.0.1:8080/";
+    platform.env["ORVO_CONTENT_SERVER"] = "http://content.example";
+    EXPECT_EQ(workspace.developerServer(), u"http://127.0.0.1:8080");
+    EXPECT_EQ(workspace.contentServer(), u"http://content.example");
+}
+
+} // namespace vimo::test
