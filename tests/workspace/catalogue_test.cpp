@@ -221,6 +221,11 @@ TEST_F(CatalogueTest, FolderWithoutCatalogueIsSkipped)
     fs::create_directories(fixture.serviceFolder("bare") / "ver1");
     EXPECT_EQ(workspace.addFromFolder(u16(fixture.serviceFolder("bare"))), S_FALSE);
     EXPECT_EQ(workspace.addFromFolder(u16(fixture.serviceFolder("nowhere"))), S_FALSE);
+    writeFile(fixture.serviceFolder("fileInPlace") / "ver1", "a file where a folder belongs");
+    EXPECT_EQ(workspace.addFromFolder(u16(fixture.serviceFolder("fileInPlace"))), S_FALSE);
+    writeFile(fixture.packageFolder("marked") / "marked.rmv", "");
+    fs::create_directories(fixture.serviceFolder("marked"));
+    EXPECT_EQ(workspace.addFromFolder(u16(fixture.serviceFolder("marked"))), S_FALSE);
     fixture.addVimo(vimoSpec("notMine", {{"userCreated", "yes"}}));
     EXPECT_EQ(workspace.addFromFolder(u16(fixture.serviceFolder("notMine"))), S_FALSE);
     EXPECT_EQ(workspace.loadAll(), S_OK);

@@ -5,6 +5,8 @@
 #include "workspace/VimoWorkspace.h"
 #include "xml/XmlDocument.h"
 
+#include <sys/stat.h>
+
 namespace vimo {
 
 namespace {
@@ -93,23 +95,30 @@ bool VimoWorkspace::hasPackageMarker(const std::u16string& folder) const
     if (id.empty()) {
         return false;
     }
-    const std::u16string package = packagesFolder() + id;
-    return pathExists(package) && pathExists(package + kPathSeparator + id + u".rmv");
+    // The marker file can only exist inside an existing package folder, so one look suffices.
+    // A plain stat: this runs once for every service folder of the scan.
+    const std::string marker = toUtf8(packagesFolder() + id + kPathSeparator + id + u".rmv");
+    struct stat info
+    {
+    };
+    return ::stat(marker.c_str(), &info) == 0;
 }
 
 HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
 {
     const std::u16string path = catalogueFilePath(folder);
-    if (!pathExists(path)) {
-        return S_FALSE;
-    }
-    // A Vimo whose package carries the marker file is left out.
+    // A Vimo whose package carries the marker file is left out unread.
     if (hasPackageMarker(folder)) {
-        return S_OK;
+        return pathExists(path) ? S_OK : S_FALSE;
     }
 
+    // The load itself tells a missing catalogue file apart; this scan runs over thousands of
+    // folders, so no separate look at the file is made first.
     XmlDocument doc;
     if (const HRESULT loaded = doc.loadFile(path); failed(loaded) || doc.parseError() != 0) {
+        if (failed(loaded) && loaded != E_FAIL && !pathExists(path)) {
+            return S_FALSE;
+        }
         return loadFailure(loaded, E_UNEXPECTED);
     }
     const XmlNode root = doc.documentElement();

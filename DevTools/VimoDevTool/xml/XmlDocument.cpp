@@ -15,6 +15,7 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <set>
 #include <unistd.h>
 
@@ -42,6 +43,10 @@ struct XPathObjectFree
 {
     void operator()(xmlXPathObject* object) const { xmlXPathFreeObject(object); }
 };
+struct XPathCompFree
+{
+    void operator()(xmlXPathCompExpr* expression) const { xmlXPathFreeCompExpr(expression); }
+};
 struct XmlCharFree
 {
     void operator()(xmlChar* text) const { xmlFree(text); }
@@ -60,6 +65,7 @@ using ParserCtxtPtr = std::unique_ptr<xmlParserCtxt, ParserCtxtFree>;
 using ValidCtxtPtr = std::unique_ptr<xmlValidCtxt, ValidCtxtFree>;
 using XPathContextPtr = std::unique_ptr<xmlXPathContext, XPathContextFree>;
 using XPathObjectPtr = std::unique_ptr<xmlXPathObject, XPathObjectFree>;
+using XPathCompPtr = std::unique_ptr<xmlXPathCompExpr, XPathCompFree>;
 using XmlCharPtr = std::unique_ptr<xmlChar, XmlCharFree>;
 using BufferPtr = std::unique_ptr<xmlBuffer, BufferFree>;
 using SaveCtxtPtr = std::unique_ptr<xmlSaveCtxt, SaveCtxtFree>;
@@ -275,11 +281,15 @@ int readWholeFile(const std::string& path, std::string& bytes)
     if (fd < 0) {
         return errno;
     }
-    bytes.clear();
-    char buffer[65536];
+    // Read straight into the string; catalogue files are small, larger ones grow it.
+    bytes.resize(4096);
+    std::size_t used = 0;
     int error = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (used == bytes.size()) {
+            bytes.resize(bytes.size() * 2);
+        }
+        const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -290,10 +300,19 @@ int readWholeFile(const std::string& path, std::string& bytes)
         if (got == 0) {
             break;
         }
-        bytes.append(buffer, static_cast<std::size_t>(got));
+        used += static_cast<std::size_t>(got);
     }
     ::close(fd);
+    bytes.resize(used);
     return error;
+}
+
+// One parser context per thread, reset by every read: a new context for each of thousands of
+// small catalogue files costs about as much as parsing them.
+xmlParserCtxt* sharedParserContext()
+{
+    thread_local ParserCtxtPtr context(xmlNewParserCtxt());
+    return context.get();
 }
 
 } // namespace
@@ -330,7 +349,7 @@ HRESULT XmlDocument::Impl::parse(const std::string& bytes, const std::string& na
     }
 
     ErrorCapture errors;
-    ParserCtxtPtr ctxt(xmlNewParserCtxt());
+    xmlParserCtxt* ctxt = sharedParserContext();
     if (!ctxt) {
         return fail(XML_ERR_NO_MEMORY, name + ": out of memory", E_POINTER);
     }
@@ -338,7 +357,7 @@ HRESULT XmlDocument::Impl::parse(const std::string& bytes, const std::string& na
     // the document is read, and libxml2's limits on entity expansion stay in force. Blanks are
     // kept so that a saved file keeps its layout.
     const int options = XML_PARSE_NONET;
-    DocPtr parsed(xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()),
+    DocPtr parsed(xmlCtxtReadMemory(ctxt, bytes.data(), static_cast<int>(bytes.size()),
                                     name.c_str(), nullptr, options));
     if (!parsed || !ctxt->wellFormed || errors.hasError()) {
         const int code = errors.hasError()
@@ -389,6 +408,38 @@ xmlNode* asNode(void* node)
     return static_cast<xmlNode*>(node);
 }
 
+// One XPath context per thread, pointed at each document in turn: making a context registers
+// every XPath function anew, which would cost more than the small selections themselves.
+xmlXPathContext* sharedXPathContext(xmlDoc* doc)
+{
+    thread_local XPathContextPtr context;
+    if (!context) {
+        context.reset(xmlXPathNewContext(doc));
+    }
+    if (context) {
+        context->doc = doc;
+    }
+    return context.get();
+}
+
+// The few paths the tool uses are compiled once per thread.
+xmlXPathCompExpr* compiledPath(const std::u16string& path, xmlXPathContext* context)
+{
+    thread_local std::map<std::u16string, XPathCompPtr> cache;
+    if (const auto found = cache.find(path); found != cache.end()) {
+        return found->second.get();
+    }
+    const std::string expression = toUtf8(path);
+    XPathCompPtr compiled(xmlXPathCtxtCompile(context, xmlText(expression)));
+    if (!compiled) {
+        return nullptr; // a path that does not compile is not kept
+    }
+    if (cache.size() >= 64) {
+        cache.clear(); // paths come from code, not data; this only bounds the unexpected
+    }
+    return cache.emplace(path, std::move(compiled)).first->second.get();
+}
+
 std::vector<xmlNode*> evaluate(xmlNode* node, const std::u16string& path)
 {
     std::vector<xmlNode*> found;
@@ -397,13 +448,18 @@ std::vector<xmlNode*> evaluate(xmlNode* node, const std::u16string& path)
     }
     ensureLibraryReady();
     ErrorCapture errors;
-    XPathContextPtr context(xmlXPathNewContext(node->doc));
+    xmlXPathContext* context = sharedXPathContext(node->doc);
     if (!context) {
         return found;
     }
+    xmlXPathCompExpr* compiled = compiledPath(path, context);
+    if (!compiled) {
+        return found;
+    }
     context->node = node;
-    const std::string expression = toUtf8(path);
-    XPathObjectPtr result(xmlXPathEvalExpression(xmlText(expression), context.get()));
+    XPathObjectPtr result(xmlXPathCompiledEval(compiled, context));
+    context->node = nullptr;
+    context->doc = nullptr; // the context must not outlive its hold on a freed document
     if (!result || result->type != XPATH_NODESET || !result->nodesetval) {
         return found;
     }
@@ -469,6 +525,19 @@ std::optional<std::u16string> XmlNode::attribute(const std::u16string& name) con
         return std::nullopt;
     }
     const std::string key = toUtf8(name);
+    xmlAttr* attr = xmlHasProp(asNode(m_node), xmlText(key));
+    if (!attr) {
+        return std::nullopt;
+    }
+    // The common case, a value of plain text, is read in place without a copy.
+    const xmlNode* text = attr->type == XML_ATTRIBUTE_NODE ? attr->children : nullptr;
+    if (!text) {
+        if (attr->type == XML_ATTRIBUTE_NODE) {
+            return std::u16string();
+        }
+    } else if (!text->next && text->type == XML_TEXT_NODE) {
+        return fromXml(text->content);
+    }
     XmlCharPtr value(xmlGetProp(asNode(m_node), xmlText(key)));
     if (!value) {
         return std::nullopt;
