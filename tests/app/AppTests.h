@@ -28,6 +28,7 @@ private slots:
     void mainFileKindDecidesTheAddressField();
     void upDownControlsStepWithinTheirRange();
     void enterInAFieldRunsNoCommand();
+    void textLongerThanTheLimitIsShownWhole();
 };
 
 // The commands and the roads through the window.
@@ -49,6 +50,7 @@ private slots:
     void choosingTheShownVimoKeepsItsEdits();
     void cancelAsksBeforeLeavingUnsavedChanges();
     void entryNamedLikeTheFirstEntryClearsTheForm();
+    void applyStaysOnTheExactIdentifier();
 };
 
 // The import dialog on its own.

@@ -436,4 +436,22 @@ void CommandsTest::entryNamedLikeTheFirstEntryClearsTheForm()
     QVERIFY(messages.shown().isEmpty());
 }
 
+void CommandsTest::applyStaysOnTheExactIdentifier()
+{
+    // Identifiers that differ only in letter case are two Vimos; Apply on the second must not
+    // move the list to the first, or the next Apply would write into the wrong record.
+    MessageScript messages;
+    AppEnvironment env;
+    env.addDev("ABC", "Upper");
+    env.addDev("abc", "Lower");
+    auto dialog = env.start();
+    choose(*dialog, 2);
+    typeInto(*dialog, 1003, "410");
+    QTest::mouseClick(button(*dialog, 1013), Qt::LeftButton);
+    QCOMPARE(currentEntry(*dialog), 2);
+    QVERIFY(catalogueOf(env, "abc").find("width=\"410\"") != std::string::npos);
+    QVERIFY(catalogueOf(env, "ABC").find("width=\"400\"") != std::string::npos);
+    QVERIFY(messages.shown().isEmpty());
+}
+
 } // namespace vimo::test

@@ -253,4 +253,27 @@ void FormTest::enterInAFieldRunsNoCommand()
     QVERIFY(messages.shown().isEmpty());
 }
 
+void FormTest::textLongerThanTheLimitIsShownWhole()
+{
+    MessageScript messages;
+    AppEnvironment env;
+    std::string configuration = ConfigServer::defaultConfiguration();
+    configuration.replace(configuration.find("\"50\""), 4, "\"6\"");
+    env.server.setConfiguration(configuration);
+    env.addDev("d1", "A name longer than six");
+    auto dialog = env.start();
+    choose(*dialog, 1);
+    QLineEdit* name = edit(*dialog, 1001);
+    QCOMPARE(name->text(), QStringLiteral("A name longer than six"));
+    QVERIFY(!button(*dialog, 1013)->isEnabled());
+    // Typing is limited: nothing is added to the long text, and a short one stops at six.
+    name->setFocus();
+    name->end(false);
+    QTest::keyClicks(name, "xyz");
+    QCOMPARE(name->text(), QStringLiteral("A name longer than six"));
+    typeInto(*dialog, 1001, "Short name");
+    QCOMPARE(name->text(), QStringLiteral("Short "));
+    QVERIFY(messages.shown().isEmpty());
+}
+
 } // namespace vimo::test

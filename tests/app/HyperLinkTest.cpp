@@ -74,6 +74,11 @@ void HyperLinkTest::mouseAndKeyboardOpenTheLink()
     QTest::mouseRelease(&link, Qt::LeftButton, {}, QPoint(3, 3));
     QCOMPARE(platform.opened.size(), 1u);
 
+    // A release outside the link is no click on it.
+    QTest::mousePress(&link, Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseRelease(&link, Qt::LeftButton, {}, QPoint(link.width() + 40, 3));
+    QCOMPARE(platform.opened.size(), 1u);
+
     QTest::keyClick(&link, Qt::Key_Return);
     QCOMPARE(platform.opened.size(), 1u);
     QTest::keyClick(&link, Qt::Key_Space);

@@ -69,6 +69,19 @@ QLabel* buddyLabel(const QString& text, QWidget* buddy, QWidget* parent)
     return label;
 }
 
+// The configured length limit of a text field; 0 for none.
+constexpr const char* kTextLimit = "textLimit";
+
+// The limit stops typing only: a stored text longer than the limit is shown whole (Qt would
+// cut it), and a field whose text is shortened below the limit takes the limit again.
+void fitTextLimit(QLineEdit* edit, const QString& text)
+{
+    const int limit = edit->property(kTextLimit).toInt();
+    if (limit > 0) {
+        edit->setMaxLength(std::max(limit, static_cast<int>(text.size())));
+    }
+}
+
 // Gives the form exchange its quiet time: no change handler runs while it is set.
 class ExchangeGuard
 {
@@ -294,6 +307,10 @@ void CDevToolDlg::createControls()
     for (QLineEdit* edit : {m_nameEdit, m_descEdit, m_widthEdit, m_heightEdit, m_urlEdit}) {
         connect(edit, &QLineEdit::textChanged, this, &CDevToolDlg::OnEditChange);
     }
+    for (QLineEdit* edit : {m_nameEdit, m_descEdit}) {
+        connect(edit, &QLineEdit::textChanged, edit,
+                [edit](const QString& text) { fitTextLimit(edit, text); });
+    }
     connect(m_interactiveCheck, &QCheckBox::clicked, this, &CDevToolDlg::OnInteractiveClicked);
     connect(m_localRadio, &QRadioButton::clicked, this, &CDevToolDlg::OnMainFileKindClicked);
     connect(m_webRadio, &QRadioButton::clicked, this, &CDevToolDlg::OnMainFileKindClicked);
@@ -392,10 +409,7 @@ bool CDevToolDlg::UpdateData(bool saveAndValidate)
         const std::pair<QLineEdit*, const QString*> texts[] = {{m_nameEdit, &m_name},
                                                                {m_descEdit, &m_description}};
         for (const auto& [edit, text] : texts) {
-            const int limit = edit->property("textLimit").toInt();
-            if (limit > 0) {
-                edit->setMaxLength(std::max(limit, static_cast<int>(text->size())));
-            }
+            fitTextLimit(edit, *text);
             edit->setText(*text);
         }
         m_widthEdit->setText(QString::number(m_width));
@@ -440,17 +454,10 @@ void CDevToolDlg::InitMainWindow()
         QDialog::done(QDialog::Rejected);
         return;
     }
-    {
-        ExchangeGuard guard(m_exchanging);
-        const std::pair<QLineEdit*, std::int32_t> limits[] = {
-            {m_nameEdit, m_workspace.nameLengthLimit()},
-            {m_descEdit, m_workspace.descLengthLimit()}};
-        for (const auto& [edit, limit] : limits) {
-            if (limit > 0) {
-                edit->setProperty("textLimit", limit);
-                edit->setMaxLength(std::max<int>(limit, static_cast<int>(edit->text().size())));
-            }
-        }
+    m_nameEdit->setProperty(kTextLimit, m_workspace.nameLengthLimit());
+    m_descEdit->setProperty(kTextLimit, m_workspace.descLengthLimit());
+    for (QLineEdit* edit : {m_nameEdit, m_descEdit}) {
+        fitTextLimit(edit, edit->text());
     }
     m_sourceEdit->setReadOnly(true);
     m_iconsEdit->setReadOnly(true);
