@@ -84,7 +84,9 @@ TEST_F(XmlDocumentTest, SelectsByAbsoluteAndRelativePaths)
     EXPECT_EQ(vimoz.selectNodes(u"vimo").size(), 2u);
     EXPECT_FALSE(root.selectSingleNode(u"vimo")); // relative means children only
     EXPECT_FALSE(root.selectSingleNode(u"//nothing"));
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(root.selectSingleNode(u"][ not a path"));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 
     // Whitespace between elements stays in the tree: the layout survives a save.
     const auto children = vimoz.childNodes();
@@ -235,6 +237,13 @@ TEST_F(XmlDocumentTest, UnreadableFileGivesTheSystemError)
 
     fs::create_directories(dir.path() / "folder.xml");
     EXPECT_EQ(doc.loadFile(u16(dir.path() / "folder.xml")), hresultFromErrno(EISDIR));
+
+    // Neither a pipe without a writer nor an endless device makes a load wait or run away.
+    const fs::path pipe = dir.path() / "pipe.xml";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_TRUE(failed(doc.loadFile(u16(pipe))));
+    EXPECT_TRUE(failed(doc.loadFile(u"/dev/zero")));
+    EXPECT_NE(doc.parseError(), 0);
 }
 
 TEST_F(XmlDocumentTest, EditsAttributesAndElements)

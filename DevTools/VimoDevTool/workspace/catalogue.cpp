@@ -98,9 +98,7 @@ bool VimoWorkspace::hasPackageMarker(const std::u16string& folder) const
     // The marker file can only exist inside an existing package folder, so one look suffices.
     // A plain stat: this runs once for every service folder of the scan.
     const std::string marker = toUtf8(packagesFolder() + id + kPathSeparator + id + u".rmv");
-    struct stat info
-    {
-    };
+    struct stat info;
     return ::stat(marker.c_str(), &info) == 0;
 }
 

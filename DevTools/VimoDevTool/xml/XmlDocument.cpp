@@ -274,10 +274,14 @@ std::string detectedEncoding(std::string_view bytes)
     return {};
 }
 
+// Far beyond any catalogue or configuration; the parser refuses more than this anyway.
+constexpr std::size_t kMaximumFileSize = std::size_t{64} << 20;
+
 // 0, or the errno value of the failure.
 int readWholeFile(const std::string& path, std::string& bytes)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a pipe in a file's place gives an empty or failed read instead of a wait.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return errno;
     }
@@ -287,6 +291,10 @@ int readWholeFile(const std::string& path, std::string& bytes)
     int error = 0;
     for (;;) {
         if (used == bytes.size()) {
+            if (bytes.size() >= kMaximumFileSize) {
+                error = EFBIG; // a device or a runaway file, not a document of ours
+                break;
+            }
             bytes.resize(bytes.size() * 2);
         }
         const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
