@@ -9,9 +9,15 @@ namespace fs = std::filesystem;
 
 namespace vimo {
 
-fs::path toFsPath(std::u16string_view path) { return fs::path(toUtf8(path)); }
+fs::path toFsPath(std::u16string_view path)
+{
+    return fs::path(toUtf8(path));
+}
 
-std::u16string fromFsPath(const fs::path& path) { return fromUtf8(path.native()); }
+std::u16string fromFsPath(const fs::path& path)
+{
+    return fromUtf8(path.native());
+}
 
 bool pathExists(std::u16string_view path)
 {
@@ -33,10 +39,20 @@ bool isExistingDirectory(std::u16string_view path)
 
 bool fileNameLess(std::u16string_view a, std::u16string_view b)
 {
-    const std::u16string ua = toUpperAscii(a);
-    const std::u16string ub = toUpperAscii(b);
-    if (ua != ub) {
-        return ua < ub;
+    // Compared in place: listings of thousands of names sort often enough for copies to show.
+    const auto upper = [](char16_t c) {
+        return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
+    };
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const char16_t ua = upper(a[i]);
+        const char16_t ub = upper(b[i]);
+        if (ua != ub) {
+            return ua < ub;
+        }
+    }
+    if (a.size() != b.size()) {
+        return a.size() < b.size();
     }
     return a < b; // names that differ only in case still get a fixed order
 }
@@ -78,7 +94,8 @@ bool resolvesInside(std::u16string_view path, std::u16string_view folder)
     if (ec) {
         return false;
     }
-    auto [rootEnd, targetPos] = std::mismatch(root.begin(), root.end(), target.begin(), target.end());
+    auto [rootEnd, targetPos] =
+        std::mismatch(root.begin(), root.end(), target.begin(), target.end());
     return rootEnd == root.end();
 }
 
