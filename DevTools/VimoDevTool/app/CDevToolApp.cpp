@@ -1,15 +1,12 @@
 #include "app/CDevToolApp.h"
 
 #include "app/CDevToolDlg.h"
-#include "app/Resource.h"
-#include "app/StringTable.h"
 
 namespace vimo {
 
 CDevToolApp::CDevToolApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("vimo-devtool"));
-    setApplicationDisplayName(loadString(res::AFX_IDS_APP_TITLE));
     setDesktopFileName(QStringLiteral("vimo-devtool"));
 }
 
