@@ -60,7 +60,8 @@ CImportVimoDlg::CImportVimoDlg(VimoWorkspace& workspace, QWidget* parent)
     auto* row = new QHBoxLayout(this);
     row->addLayout(left, 1);
     row->addLayout(buttons);
-    setFixedSize(340, 210);
+    instruction->setWordWrap(true);
+    setFixedSize(480, 220);
 
     setTabOrder(m_import, cancel);
     setTabOrder(cancel, m_list);
