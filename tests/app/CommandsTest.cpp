@@ -2,11 +2,13 @@
 #include "AppTests.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
@@ -181,6 +183,13 @@ void CommandsTest::createZipWritesTheArchiveAndShowsItsPath()
     QGuiApplication::clipboard()->clear();
     QTest::keyClick(dialog.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(archive.string()));
+    // The path field's own menu offers the same command first.
+    emit edit(*dialog, 1024)->customContextMenuRequested(QPoint(2, 2));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QCOMPARE(menu->actions().value(0), findCommand(dialog.get(), 1025));
+    menu->close();
+
     QTest::mouseClick(button(*dialog, 1019), Qt::LeftButton);
     QCOMPARE(QString::fromStdU16String(env.platform.opened.back()),
              QString::fromStdU16String(dialog->workspace().servicesFolder()));
