@@ -167,6 +167,15 @@ void StartupTest::startsLockedWithEveryControlInTabOrder()
         widget = widget->nextInFocusChain();
     } while (widget != findControl(&dlg, 1000));
     QCOMPARE(seen, order);
+
+    // The mnemonics of the labels reach their fields.
+    const std::pair<Qt::Key, int> mnemonics[] = {{Qt::Key_N, 1001}, {Qt::Key_R, 1002},
+                                                 {Qt::Key_W, 1003}, {Qt::Key_H, 1005},
+                                                 {Qt::Key_S, 1009}, {Qt::Key_V, 1011}};
+    for (const auto& [key, id] : mnemonics) {
+        QTest::keyClick(&dlg, key, Qt::AltModifier);
+        QVERIFY2(findControl(&dlg, id)->hasFocus(), qPrintable(QString::number(id)));
+    }
     QVERIFY(messages.shown().isEmpty());
 }
 
