@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -16,17 +17,19 @@ struct ConfigServer::Impl
     std::thread thread;
     int port = 0;
     std::atomic<int> requests{0};
+    std::atomic<bool> listenEnded{false};
     std::mutex mutex;
     std::string configuration = defaultConfiguration();
-    std::map<std::string, std::function<void(const httplib::Request&, httplib::Response&)>> handlers;
+    std::map<std::string, std::function<void(const httplib::Request&, httplib::Response&)>>
+        handlers;
 };
 
 ConfigServer::ConfigServer() : m_impl(std::make_unique<Impl>())
 {
     Impl& impl = *m_impl;
-    impl.server.set_logger([&impl](const httplib::Request&, const httplib::Response&) { ++impl.requests; });
     // One route for everything, so that tests can add handlers while the server runs.
     impl.server.Get(".*", [&impl](const httplib::Request& req, httplib::Response& res) {
+        ++impl.requests; // counted before answering, so a test that got its answer sees it
         std::function<void(const httplib::Request&, httplib::Response&)> handler;
         {
             std::lock_guard lock(impl.mutex);
@@ -46,7 +49,14 @@ ConfigServer::ConfigServer() : m_impl(std::make_unique<Impl>())
     if (impl.port <= 0) {
         throw std::runtime_error("cannot bind the loopback configuration server");
     }
-    impl.thread = std::thread([&impl] { impl.server.listen_after_bind(); });
+    impl.thread = std::thread([&impl] {
+        impl.server.listen_after_bind();
+        impl.listenEnded = true;
+    });
+    // stop() does nothing before the server runs, so a quick destruction would join forever.
+    while (!impl.server.is_running() && !impl.listenEnded) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 ConfigServer::~ConfigServer()
@@ -57,7 +67,10 @@ ConfigServer::~ConfigServer()
     }
 }
 
-std::string ConfigServer::baseUrl() const { return "http://127.0.0.1:" + std::to_string(m_impl->port); }
+std::string ConfigServer::baseUrl() const
+{
+    return "http://127.0.0.1:" + std::to_string(m_impl->port);
+}
 
 void ConfigServer::setConfiguration(const std::string& xml)
 {
@@ -65,14 +78,18 @@ void ConfigServer::setConfiguration(const std::string& xml)
     m_impl->configuration = xml;
 }
 
-void ConfigServer::setHandler(const std::string& path,
-                              std::function<void(const httplib::Request&, httplib::Response&)> handler)
+void ConfigServer::setHandler(
+    const std::string& path,
+    std::function<void(const httplib::Request&, httplib::Response&)> handler)
 {
     std::lock_guard lock(m_impl->mutex);
     m_impl->handlers[path] = std::move(handler);
 }
 
-int ConfigServer::requestCount() const { return m_impl->requests; }
+int ConfigServer::requestCount() const
+{
+    return m_impl->requests;
+}
 
 std::string ConfigServer::defaultConfiguration()
 {
