@@ -5,27 +5,21 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+source scripts/lib/common.sh
+
 runs=${RUNS:-7}
 vimos=${VIMOS:-200}
-build=${VIMO_BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target vimo-devtool >/dev/null
+build_tree vimo-devtool >/dev/null
 program="$(pwd)/$build/DevTools/VimoDevTool/app/vimo-devtool"
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/vimo-bench-XXXXXX")
-server_pid=""
-xvfb_pid=""
 cleanup() {
-    for pid in $server_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
+    stop_started
     rm -rf "$scratch"
 }
 trap cleanup EXIT
+copy_demo bench
 
 # The demo prefix with `vimos` Vimos under development (half of them) and published.
-cp -a demo/. "$scratch/"
 services="$scratch/prefix/drive_c/Program Files/Orvo/services"
 for i in $(seq -w 1 "$vimos"); do
     id="bench_vimo_$i"
@@ -38,33 +32,9 @@ XML
     echo "<html><body>$i</body></html>" >"$services/orvo${id}Vimoz/ver1/content/$id/index.html"
 done
 
-python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$scratch/server" \
-    >"$scratch/server.log" 2>&1 &
-server_pid=$!
-port=""
-for _ in $(seq 1 100); do
-    port=$(sed -n 's/^Serving HTTP on [0-9.]* port \([0-9]*\).*/\1/p' "$scratch/server.log")
-    [ -n "$port" ] && break
-    sleep 0.05
-done
-[ -n "$port" ] || { echo "the configuration server did not start" >&2; exit 1; }
+serve_demo
+start_xvfb 161 200
 
-for n in $(seq 161 200); do
-    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        export DISPLAY=":$n"
-        for _ in $(seq 1 50); do
-            [ -e "/tmp/.X11-unix/X${n}" ] && break
-            sleep 0.1
-        done
-        break
-    fi
-done
-
-export WINEPREFIX="$scratch/prefix"
-export ORVO_DEVELOPER_SERVER="http://127.0.0.1:$port"
-export ORVO_CONTENT_SERVER="http://127.0.0.1:$port"
 export QT_QPA_PLATFORM=xcb
 # The program prints one line on standard error once its window has been painted.
 export VIMO_REPORT_SHOWN=1

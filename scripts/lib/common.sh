@@ -1,0 +1,77 @@
+# shellcheck shell=bash
+# Steps the project's scripts share: building, a private X server, and the demo installation with
+# its loopback server. Sourced from the repository's top folder after `set -euo pipefail`.
+
+build=${VIMO_BUILD_DIR:-build}
+
+# The scratch copy of the demo installation, made by copy_demo.
+scratch=""
+
+# Processes started here, for stop_started.
+started_pids=""
+
+# stop_started: ends every process the functions below started, and waits for each.
+stop_started() {
+    for pid in $started_pids; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    started_pids=""
+}
+
+# build_tree [TARGET...]: configures the build folder and builds the targets (everything if none).
+build_tree() {
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    if [ $# -eq 0 ]; then
+        cmake --build "$build" -j"$(nproc)"
+    else
+        cmake --build "$build" -j"$(nproc)" --target "$@"
+    fi
+}
+
+# start_xvfb FIRST LAST: starts Xvfb on the first free display number in FIRST..LAST and exports
+# DISPLAY. Each script has its own range, so that they can run at the same time.
+start_xvfb() {
+    local n
+    for n in $(seq "$1" "$2"); do
+        if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
+            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+            started_pids="$started_pids $!"
+            export DISPLAY=":$n"
+            for _ in $(seq 1 50); do
+                [ -e "/tmp/.X11-unix/X${n}" ] && break
+                sleep 0.1
+            done
+            return 0
+        fi
+    done
+}
+
+# copy_demo NAME: copies the demo installation to a new scratch folder, kept in $scratch, so that
+# the repository's files never change.
+copy_demo() {
+    scratch=$(mktemp -d "${TMPDIR:-/tmp}/vimo-$1-XXXXXX")
+    cp -a demo/. "$scratch/"
+}
+
+# serve_demo: serves the scratch copy's vendor servers on loopback, on a port the system picks, and
+# points the tool at them and at the copy's Wine prefix.
+serve_demo() {
+    python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$scratch/server" \
+        >"$scratch/server.log" 2>&1 &
+    started_pids="$started_pids $!"
+    local port=""
+    for _ in $(seq 1 100); do
+        port=$(sed -n 's/^Serving HTTP on [0-9.]* port \([0-9]*\).*/\1/p' "$scratch/server.log")
+        [ -n "$port" ] && break
+        sleep 0.05
+    done
+    if [ -z "$port" ]; then
+        echo "The demo server did not start:" >&2
+        cat "$scratch/server.log" >&2
+        exit 1
+    fi
+    export WINEPREFIX="$scratch/prefix"
+    export ORVO_DEVELOPER_SERVER="http://127.0.0.1:$port"
+    export ORVO_CONTENT_SERVER="http://127.0.0.1:$port"
+}
