@@ -10,6 +10,32 @@ namespace fs = std::filesystem;
 
 namespace {
 const std::u16string kClientCache = u"ver1/VimoList.bin";
+
+struct VerdictNames
+{
+    Verdict verdict;
+    const char* text; // in the listing
+    const char* key;  // in JSON
+};
+
+// Side by side, so that a new verdict gets both names.
+constexpr VerdictNames kVerdictNames[] = {
+    {Verdict::Packed, "packed", "packed"},
+    {Verdict::Ignored, "ignored", "ignored"},
+    {Verdict::NotAllowed, "not allowed", "notAllowed"},
+    {Verdict::LinkOutside, "link outside", "linkOutside"},
+    {Verdict::ClientCache, "client cache", "clientCache"},
+};
+
+const VerdictNames* namesOf(Verdict verdict)
+{
+    for (const VerdictNames& names : kVerdictNames) {
+        if (names.verdict == verdict) {
+            return &names;
+        }
+    }
+    return nullptr;
+}
 } // namespace
 
 PackageInspector::PackageInspector(const VimoWorkspace& workspace) : m_workspace(workspace) {}
@@ -63,36 +89,14 @@ PackageListing PackageInspector::inspect(const VimoInfo& info) const
 
 const char* PackageInspector::verdictText(Verdict verdict)
 {
-    switch (verdict) {
-    case Verdict::Packed:
-        return "packed";
-    case Verdict::Ignored:
-        return "ignored";
-    case Verdict::NotAllowed:
-        return "not allowed";
-    case Verdict::LinkOutside:
-        return "link outside";
-    case Verdict::ClientCache:
-        return "client cache";
-    }
-    return "";
+    const VerdictNames* names = namesOf(verdict);
+    return names != nullptr ? names->text : "";
 }
 
 const char* PackageInspector::verdictKey(Verdict verdict)
 {
-    switch (verdict) {
-    case Verdict::Packed:
-        return "packed";
-    case Verdict::Ignored:
-        return "ignored";
-    case Verdict::NotAllowed:
-        return "notAllowed";
-    case Verdict::LinkOutside:
-        return "linkOutside";
-    case Verdict::ClientCache:
-        return "clientCache";
-    }
-    return "";
+    const VerdictNames* names = namesOf(verdict);
+    return names != nullptr ? names->key : "";
 }
 
 } // namespace vimo::cli
