@@ -3,7 +3,7 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
-#include "xml/XmlDocument.h"
+#include "workspace/xml_files.h"
 
 #include <sys/stat.h>
 
@@ -11,14 +11,6 @@ namespace vimo {
 
 namespace {
 
-// A file that could not be read at all reports the system's error; one whose text is not a
-// good document reports `parseFailure`.
-HRESULT loadFailure(HRESULT loaded, HRESULT parseFailure)
-{
-    return loaded == E_FAIL || succeeded(loaded) ? parseFailure : loaded;
-}
-
-const std::u16string kEntryPath = u"//vimozList/vimoz/vimo";
 const std::u16string kServicePrefix = u"orvo";
 const std::u16string kServiceSuffix = u"Vimoz";
 
@@ -54,11 +46,6 @@ VimoMap filtered(const VimoMap& catalogue, bool underDevelopment)
         }
     }
     return result;
-}
-
-std::u16string catalogueFilePath(const std::u16string& serviceFolder)
-{
-    return serviceFolder + kPathSeparator + u"ver1" + kPathSeparator + u"VimozList.xml";
 }
 
 } // namespace
@@ -113,19 +100,12 @@ HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
     // The load itself tells a missing catalogue file apart; this scan runs over thousands of
     // folders, so no separate look at the file is made first.
     XmlDocument doc;
-    if (const HRESULT loaded = doc.loadFile(path); failed(loaded) || doc.parseError() != 0) {
-        if (failed(loaded) && loaded != E_FAIL && !pathExists(path)) {
-            return S_FALSE;
-        }
-        return loadFailure(loaded, E_UNEXPECTED);
-    }
-    const XmlNode root = doc.documentElement();
-    if (!root) {
-        return E_POINTER;
-    }
-    const XmlNode vimo = root.selectSingleNode(kEntryPath);
-    if (!vimo) {
-        return E_POINTER;
+    XmlNode vimo;
+    if (const HRESULT loaded = loadElement(doc, path, kCatalogueEntryPath, E_UNEXPECTED, vimo);
+        failed(loaded)) {
+        // Only a file that could not be read at all may be missing.
+        const bool unread = loaded != E_UNEXPECTED && loaded != E_POINTER;
+        return unread && !pathExists(path) ? S_FALSE : loaded;
     }
     if (!equalsIgnoreAsciiCase(vimo.attributeOrEmpty(u"userCreated"), u"true")) {
         return S_FALSE;

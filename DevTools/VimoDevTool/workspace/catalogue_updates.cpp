@@ -3,25 +3,11 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
-#include "xml/XmlDocument.h"
+#include "workspace/xml_files.h"
 
 namespace vimo {
 
 namespace {
-
-// A file that could not be read at all reports the system's error; one whose text is not a
-// good document reports `parseFailure`.
-HRESULT loadFailure(HRESULT loaded, HRESULT parseFailure)
-{
-    return loaded == E_FAIL || succeeded(loaded) ? parseFailure : loaded;
-}
-
-const std::u16string kEntryPath = u"//vimozList/vimoz/vimo";
-
-std::u16string catalogueFilePath(const std::u16string& serviceFolder)
-{
-    return serviceFolder + kPathSeparator + u"ver1" + kPathSeparator + u"VimozList.xml";
-}
 
 // Sets every attribute that a record owns in the file; a failed set does not stop the others.
 void writeRecordAttributes(XmlNode& vimo, const VimoInfo& info)
@@ -50,16 +36,10 @@ HRESULT VimoWorkspace::writeVimo(const std::u16string& id, const VimoInfo& info)
     }
 
     XmlDocument doc;
-    if (const HRESULT loaded = doc.loadFile(path); failed(loaded) || doc.parseError() != 0) {
-        return loadFailure(loaded, E_FAIL);
-    }
-    const XmlNode root = doc.documentElement();
-    if (!root) {
-        return E_POINTER;
-    }
-    XmlNode vimo = root.selectSingleNode(kEntryPath);
-    if (!vimo) {
-        return E_POINTER;
+    XmlNode vimo;
+    if (const HRESULT loaded = loadElement(doc, path, kCatalogueEntryPath, E_FAIL, vimo);
+        failed(loaded)) {
+        return loaded;
     }
     writeRecordAttributes(vimo, info);
     if (failed(vimo.removeAttribute(u"pluginKey"))) {
@@ -94,16 +74,10 @@ HRESULT VimoWorkspace::setCatalogueId(const std::u16string& newId, const std::u1
         return S_FALSE;
     }
     XmlDocument doc;
-    if (const HRESULT loaded = doc.loadFile(path); failed(loaded) || doc.parseError() != 0) {
-        return loadFailure(loaded, E_UNEXPECTED);
-    }
-    const XmlNode root = doc.documentElement();
-    if (!root) {
-        return E_POINTER;
-    }
-    XmlNode vimo = root.selectSingleNode(kEntryPath);
-    if (!vimo) {
-        return E_POINTER;
+    XmlNode vimo;
+    if (const HRESULT loaded = loadElement(doc, path, kCatalogueEntryPath, E_UNEXPECTED, vimo);
+        failed(loaded)) {
+        return loaded;
     }
     vimo.setAttribute(u"id", newId);
     return doc.save(path);

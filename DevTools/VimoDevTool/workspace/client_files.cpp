@@ -4,22 +4,11 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
-#include "xml/XmlDocument.h"
+#include "workspace/xml_files.h"
 
 #include <unistd.h>
 
 namespace vimo {
-
-namespace {
-
-// A file that could not be read at all reports the system's error; one whose text is not a
-// good document reports `parseFailure`.
-HRESULT loadFailure(HRESULT loaded, HRESULT parseFailure)
-{
-    return loaded == E_FAIL || succeeded(loaded) ? parseFailure : loaded;
-}
-
-} // namespace
 
 HRESULT VimoWorkspace::removeVimoListCache(const std::u16string& id)
 {
@@ -45,16 +34,10 @@ HRESULT VimoWorkspace::disableReload(const std::u16string& packageFolder)
         return E_FAIL;
     }
     XmlDocument doc;
-    if (const HRESULT loaded = doc.loadFile(path); failed(loaded) || doc.parseError() != 0) {
-        return loadFailure(loaded, E_FAIL);
-    }
-    const XmlNode root = doc.documentElement();
-    if (!root) {
-        return E_POINTER;
-    }
-    XmlNode settings = root.selectSingleNode(u"//r/is");
-    if (!settings) {
-        return E_POINTER;
+    XmlNode settings;
+    if (const HRESULT loaded = loadElement(doc, path, u"//r/is", E_FAIL, settings);
+        failed(loaded)) {
+        return loaded;
     }
 
     bool matched = false;
