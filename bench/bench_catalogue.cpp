@@ -3,14 +3,12 @@
 
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "support/BenchSupport.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,7 +18,8 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using vimo::bench::Clock;
+using vimo::bench::secondsSince;
 
 namespace {
 
@@ -38,15 +37,6 @@ std::string catalogueText(int index)
            "requiresInvitation=\"false\" type=\"localDhtml\" devStatus=\"" +
            (index % 2 ? "dev" : "deployed") + "\" userCreated=\"true\" pluginKey=\"k" + id +
            "\"/>\n  </vimoz>\n</vimozList>\n";
-}
-
-void writeText(const fs::path& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
 }
 
 // Opens and reads every file whole; what any reader of these files must at least do.
@@ -67,11 +57,6 @@ std::size_t readAll(const std::vector<std::string>& files)
     return total;
 }
 
-double seconds(Clock::duration duration)
-{
-    return std::chrono::duration<double>(duration).count();
-}
-
 // Processor time of this process; on a busy machine it shows the work apart from waiting.
 double cpuSeconds()
 {
@@ -84,14 +69,8 @@ double cpuSeconds()
 
 int main()
 {
-    std::string pattern = (fs::temp_directory_path() / "vimo-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const fs::path root = pattern;
-    int status = 0;
-    try {
+    return vimo::bench::runInScratchFolder("vimo-bench", [](const fs::path& root) {
+        int status = 0;
         const fs::path install = root / "Orvo";
         std::vector<std::string> files;
         files.reserve(kVimoCount);
@@ -100,7 +79,7 @@ int main()
             const fs::path ver1 = install / "services" / ("orvo" + id + "Vimoz") / "ver1";
             fs::create_directories(ver1);
             fs::create_directories(install / "packages" / id);
-            writeText(ver1 / "VimozList.xml", catalogueText(i));
+            vimo::bench::writeFile(ver1 / "VimozList.xml", catalogueText(i));
             files.push_back((ver1 / "VimozList.xml").string());
         }
 
@@ -118,13 +97,13 @@ int main()
             auto start = Clock::now();
             double cpuStart = cpuSeconds();
             bytes = readAll(files);
-            plainBest = std::min(plainBest, seconds(Clock::now() - start));
+            plainBest = std::min(plainBest, secondsSince(start));
             plainCpuBest = std::min(plainCpuBest, cpuSeconds() - cpuStart);
 
             start = Clock::now();
             cpuStart = cpuSeconds();
             const vimo::HRESULT hr = workspace.loadAll();
-            loadBest = std::min(loadBest, seconds(Clock::now() - start));
+            loadBest = std::min(loadBest, secondsSince(start));
             loadCpuBest = std::min(loadCpuBest, cpuSeconds() - cpuStart);
             if (hr != vimo::S_OK || workspace.catalogue().size() != kVimoCount) {
                 std::fprintf(stderr, "loadAll failed: %d, %zu entries\n", hr,
@@ -140,11 +119,6 @@ int main()
         std::printf("loadAll:                 %.3f s    %.3f s\n", loadBest, loadCpuBest);
         std::printf("ratio (target <= 3):     %.2f       %.2f\n", loadBest / plainBest,
                     loadCpuBest / plainCpuBest);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        status = 1;
-    }
-    std::error_code ec;
-    fs::remove_all(root, ec);
-    return status;
+        return status;
+    });
 }

@@ -3,19 +3,19 @@
 
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "support/BenchSupport.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using vimo::bench::Clock;
+using vimo::bench::writeFile;
 
 namespace {
 
@@ -23,12 +23,6 @@ constexpr int kFolders = 50;
 constexpr int kFilesPerFolder = 20;
 constexpr int kPackageFiles = 20;
 constexpr int kRounds = 7;
-
-void writeFile(const fs::path& path, const std::string& content)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-}
 
 // File sizes like a web Vimo's: mostly small, a few larger assets.
 std::string contentOf(int index)
@@ -77,79 +71,73 @@ double median(std::vector<double> values)
 
 double millisecondsSince(Clock::time_point start)
 {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    return vimo::bench::secondsSince(start) * 1000.0;
 }
 
 } // namespace
 
 int main()
 {
-    char pattern[] = "/tmp/vimo-bench-copy-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const fs::path root = pattern;
-    const fs::path install = root / "Orvo";
-    const std::string id = "benchvimo";
-    makeInstallation(install, id);
+    return vimo::bench::runInScratchFolder("vimo-bench-copy", [](const fs::path& root) {
+        const fs::path install = root / "Orvo";
+        const std::string id = "benchvimo";
+        makeInstallation(install, id);
 
-    vimo::VimoWorkspace workspace;
-    workspace.setInstallFolder(vimo::fromFsPath(install));
-    vimo::DeveloperConfiguration configuration;
-    configuration.allowedExtensions = {u"xml", u"html", u"js", u"css", u"png"};
-    workspace.setConfiguration(configuration);
-    if (vimo::failed(workspace.loadAll()) || workspace.catalogue().empty()) {
-        std::fprintf(stderr, "the bench installation could not be read\n");
-        return 1;
-    }
-
-    const std::string service = (install / "services" / ("orvo" + id + "Vimoz")).string();
-    const std::string package = (install / "packages" / id).string();
-    std::vector<double> copyTimes;
-    std::vector<double> cpTimes;
-    std::size_t copiedFiles = 0;
-    // Round 0 warms the page cache for both; the rounds alternate so that both see the same
-    // machine.
-    for (int round = 0; round <= kRounds; ++round) {
-        std::u16string newId;
-        auto start = Clock::now();
-        const vimo::HRESULT hr = workspace.createDevelopmentCopy(vimo::fromUtf8(id), newId);
-        const double copyTime = millisecondsSince(start);
-        if (vimo::failed(hr)) {
-            std::fprintf(stderr, "createDevelopmentCopy failed: 0x%08x\n",
-                         static_cast<unsigned>(hr));
+        vimo::VimoWorkspace workspace;
+        workspace.setInstallFolder(vimo::fromFsPath(install));
+        vimo::DeveloperConfiguration configuration;
+        configuration.allowedExtensions = {u"xml", u"html", u"js", u"css", u"png"};
+        workspace.setConfiguration(configuration);
+        if (vimo::failed(workspace.loadAll()) || workspace.catalogue().empty()) {
+            std::fprintf(stderr, "the bench installation could not be read\n");
             return 1;
         }
-        if (round == 0) {
-            copiedFiles =
-                workspace.listFolderFiles(workspace.servicesFolder() + u"orvo" + newId + u"Vimoz")
-                    .size();
-        }
-        const fs::path target = root / ("cp" + std::to_string(round));
-        fs::create_directories(target);
-        const std::string command =
-            "cp -r '" + service + "' '" + package + "' '" + target.string() + "'";
-        start = Clock::now();
-        if (std::system(command.c_str()) != 0) {
-            std::fprintf(stderr, "cp -r failed\n");
-            return 1;
-        }
-        const double cpTime = millisecondsSince(start);
-        if (round > 0) {
-            copyTimes.push_back(copyTime);
-            cpTimes.push_back(cpTime);
-        }
-    }
-    const double copy = median(copyTimes);
-    const double cp = median(cpTimes);
-    std::printf("Vimo of %zu files in %d folders, package of %d files; median of %d rounds\n",
-                copiedFiles, kFolders, kPackageFiles + 1, kRounds);
-    std::printf("createDevelopmentCopy: %8.2f ms\n", copy);
-    std::printf("cp -r:                 %8.2f ms\n", cp);
-    std::printf("ratio:                 %8.2f (target <= 2)\n", copy / cp);
 
-    std::error_code ec;
-    fs::remove_all(root, ec);
-    return 0;
+        const std::string service = (install / "services" / ("orvo" + id + "Vimoz")).string();
+        const std::string package = (install / "packages" / id).string();
+        std::vector<double> copyTimes;
+        std::vector<double> cpTimes;
+        std::size_t copiedFiles = 0;
+        // Round 0 warms the page cache for both; the rounds alternate so that both see the same
+        // machine.
+        for (int round = 0; round <= kRounds; ++round) {
+            std::u16string newId;
+            auto start = Clock::now();
+            const vimo::HRESULT hr = workspace.createDevelopmentCopy(vimo::fromUtf8(id), newId);
+            const double copyTime = millisecondsSince(start);
+            if (vimo::failed(hr)) {
+                std::fprintf(stderr, "createDevelopmentCopy failed: 0x%08x\n",
+                             static_cast<unsigned>(hr));
+                return 1;
+            }
+            if (round == 0) {
+                copiedFiles =
+                    workspace
+                        .listFolderFiles(workspace.servicesFolder() + u"orvo" + newId + u"Vimoz")
+                        .size();
+            }
+            const fs::path target = root / ("cp" + std::to_string(round));
+            fs::create_directories(target);
+            const std::string command =
+                "cp -r '" + service + "' '" + package + "' '" + target.string() + "'";
+            start = Clock::now();
+            if (std::system(command.c_str()) != 0) {
+                std::fprintf(stderr, "cp -r failed\n");
+                return 1;
+            }
+            const double cpTime = millisecondsSince(start);
+            if (round > 0) {
+                copyTimes.push_back(copyTime);
+                cpTimes.push_back(cpTime);
+            }
+        }
+        const double copy = median(copyTimes);
+        const double cp = median(cpTimes);
+        std::printf("Vimo of %zu files in %d folders, package of %d files; median of %d rounds\n",
+                    copiedFiles, kFolders, kPackageFiles + 1, kRounds);
+        std::printf("createDevelopmentCopy: %8.2f ms\n", copy);
+        std::printf("cp -r:                 %8.2f ms\n", cp);
+        std::printf("ratio:                 %8.2f (target <= 2)\n", copy / cp);
+        return 0;
+    });
 }

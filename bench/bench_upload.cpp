@@ -3,10 +3,10 @@
 // the same order, and prints both and their ratio (target: at most 1.2).
 
 #include "platform/Text.h"
+#include "support/BenchSupport.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,25 +16,15 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using vimo::bench::Clock;
+using vimo::bench::secondsSince;
+using vimo::bench::writeFile;
 
 namespace {
 
 constexpr int kRounds = 5;
 const std::string kId = "bench";
-
-void writeBytes(const fs::path& path, const std::string& bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
 
 // 80 text files, 60 image-like files (smooth rows with noise) and 60 incompressible ones,
 // about 4.9 MB in all, spread over a few folders.
@@ -50,8 +40,8 @@ std::size_t writeVimo(const fs::path& folder)
             text += words[random() % 8];
         }
         const char* extension = i % 3 == 0 ? ".html" : (i % 3 == 1 ? ".js" : ".css");
-        writeBytes(folder / "ver1" / "content" / kId / ("page" + std::to_string(i) + extension),
-                   text);
+        writeFile(folder / "ver1" / "content" / kId / ("page" + std::to_string(i) + extension),
+                  text);
         total += text.size();
     }
     for (int i = 0; i < 60; ++i) {
@@ -59,8 +49,8 @@ std::size_t writeVimo(const fs::path& folder)
         for (std::size_t p = 0; p < image.size(); ++p) {
             image[p] = static_cast<char>((p % 256) + (random() % 16));
         }
-        writeBytes(folder / "ver1" / "content" / kId / "img" / ("pic" + std::to_string(i) + ".png"),
-                   image);
+        writeFile(folder / "ver1" / "content" / kId / "img" / ("pic" + std::to_string(i) + ".png"),
+                  image);
         total += image.size();
     }
     for (int i = 0; i < 60; ++i) {
@@ -68,15 +58,10 @@ std::size_t writeVimo(const fs::path& folder)
         for (char& byte : noise) {
             byte = static_cast<char>(random());
         }
-        writeBytes(folder / "ver1" / "theme" / kId / ("photo" + std::to_string(i) + ".jpg"), noise);
+        writeFile(folder / "ver1" / "theme" / kId / ("photo" + std::to_string(i) + ".jpg"), noise);
         total += noise.size();
     }
     return total;
-}
-
-double seconds(Clock::duration duration)
-{
-    return std::chrono::duration<double>(duration).count();
 }
 
 } // namespace
@@ -87,25 +72,18 @@ int main()
         std::fprintf(stderr, "7z is not installed (p7zip-full)\n");
         return 1;
     }
-    std::string pattern = (fs::temp_directory_path() / "vimo-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const fs::path root = pattern;
-    int status = 0;
-    try {
+    return vimo::bench::runInScratchFolder("vimo-bench", [](const fs::path& root) {
         const fs::path install = root / "Orvo";
         const fs::path services = install / "services";
         const fs::path folder = services / ("orvo" + kId + "Vimoz");
-        writeBytes(folder / "ver1" / "VimozList.xml",
-                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<vimozList>\n  <vimoz>\n"
-                   "    <vimo id=\"" +
-                       kId +
-                       "\" name=\"Bench\" desc=\"d\" width=\"400\" "
-                       "height=\"300\" url=\"index.html\" requiresInvitation=\"false\" "
-                       "type=\"localDhtml\" devStatus=\"dev\" userCreated=\"true\"/>\n"
-                       "  </vimoz>\n</vimozList>\n");
+        writeFile(folder / "ver1" / "VimozList.xml",
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<vimozList>\n  <vimoz>\n"
+                  "    <vimo id=\"" +
+                      kId +
+                      "\" name=\"Bench\" desc=\"d\" width=\"400\" "
+                      "height=\"300\" url=\"index.html\" requiresInvitation=\"false\" "
+                      "type=\"localDhtml\" devStatus=\"dev\" userCreated=\"true\"/>\n"
+                      "  </vimoz>\n</vimozList>\n");
         const std::size_t bytes = writeVimo(folder);
 
         vimo::VimoWorkspace workspace;
@@ -138,7 +116,7 @@ int main()
             std::u16string unsupported;
             auto start = Clock::now();
             const vimo::HRESULT hr = workspace.buildUploadPackage(vimo::fromUtf8(kId), unsupported);
-            oursBest = std::min(oursBest, seconds(Clock::now() - start));
+            oursBest = std::min(oursBest, secondsSince(start));
             if (hr < 0) {
                 throw std::runtime_error("buildUploadPackage failed: " + std::to_string(hr));
             }
@@ -148,7 +126,7 @@ int main()
             if (std::system(command.c_str()) != 0) {
                 throw std::runtime_error("7z failed");
             }
-            cliBest = std::min(cliBest, seconds(Clock::now() - start));
+            cliBest = std::min(cliBest, secondsSince(start));
         }
         std::printf("Vimo of %zu files, %zu bytes\n", fileCount, bytes);
         std::printf("buildUploadPackage: %.3f s (archive %ju bytes)\n", oursBest,
@@ -156,11 +134,6 @@ int main()
         std::printf("7z a -tzip:         %.3f s (archive %ju bytes)\n", cliBest,
                     static_cast<std::uintmax_t>(fs::file_size(cliArchive)));
         std::printf("ratio:              %.2f (target <= 1.2)\n", oursBest / cliBest);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        status = 1;
-    }
-    std::error_code ec;
-    fs::remove_all(root, ec);
-    return status;
+        return 0;
+    });
 }
