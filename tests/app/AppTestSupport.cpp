@@ -129,6 +129,23 @@ std::unique_ptr<CDevToolDlg> AppEnvironment::start()
     return dialog;
 }
 
+std::unique_ptr<CDevToolDlg> AppEnvironment::startOn(int entry)
+{
+    auto dialog = start();
+    if (dialog->isVisible()) {
+        choose(*dialog, entry);
+    }
+    return dialog;
+}
+
+std::string AppEnvironment::catalogue(const std::string& id) const
+{
+    return readFile(install.serviceFolder(id) / "ver1" / "VimozList.xml");
+}
+
+const QString kImportEntry =
+    QStringLiteral("Create an \"Under Development\" copy of a published vimo...");
+
 void choose(CDevToolDlg& dialog, int index)
 {
     auto* list = findControlAs<QComboBox>(&dialog, 1000);
@@ -146,6 +163,11 @@ QStringList listEntries(CDevToolDlg& dialog)
     return entries;
 }
 
+int currentEntry(CDevToolDlg& dialog)
+{
+    return findControlAs<QComboBox>(&dialog, 1000)->currentIndex();
+}
+
 QLineEdit* edit(CDevToolDlg& dialog, int id)
 {
     return findControlAs<QLineEdit>(&dialog, id);
@@ -154,6 +176,11 @@ QLineEdit* edit(CDevToolDlg& dialog, int id)
 QPushButton* button(QWidget& dialog, int id)
 {
     return findControlAs<QPushButton>(&dialog, id);
+}
+
+void click(QWidget& dialog, int id)
+{
+    QTest::mouseClick(button(dialog, id), Qt::LeftButton);
 }
 
 void typeInto(CDevToolDlg& dialog, int id, const QString& text)

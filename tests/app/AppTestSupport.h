@@ -73,18 +73,29 @@ struct AppEnvironment
     void addPublished(const std::string& id, const std::string& name);
     // Starts the main window (start-up sequence run, window shown and active).
     std::unique_ptr<CDevToolDlg> start();
+    // Starts the main window and chooses list entry `entry` in it.
+    std::unique_ptr<CDevToolDlg> startOn(int entry);
+    // The text of the catalogue file of Vimo `id`.
+    std::string catalogue(const std::string& id) const;
 
     InstallationFixture install;
     ConfigServer server;
     AppPlatform platform;
 };
 
+// The list's last entry when there are published Vimos to copy.
+extern const QString kImportEntry;
+
 // Chooses list entry `index` as a person would.
 void choose(CDevToolDlg& dialog, int index);
 // The entries of the Vimo list as shown.
 QStringList listEntries(CDevToolDlg& dialog);
+// The index of the list's current entry.
+int currentEntry(CDevToolDlg& dialog);
 QLineEdit* edit(CDevToolDlg& dialog, int id);
 QPushButton* button(QWidget& dialog, int id);
+// Clicks push button `id` with the mouse.
+void click(QWidget& dialog, int id);
 // Replaces the text of an edit field as typing would (change notifications run).
 void typeInto(CDevToolDlg& dialog, int id, const QString& text);
 // Runs `action` on the next modal dialog once it is open (polling from the event loop).

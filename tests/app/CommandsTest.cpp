@@ -18,25 +18,12 @@ namespace vimo::test {
 
 namespace {
 
-const QString kImportEntry =
-    QStringLiteral("Create an \"Under Development\" copy of a published vimo...");
-
-std::string catalogueOf(AppEnvironment& env, const std::string& id)
-{
-    return readFile(env.install.serviceFolder(id) / "ver1" / "VimozList.xml");
-}
-
 // Makes the next catalogue write of `id` fail: its file becomes a folder.
 void breakCatalogueFile(AppEnvironment& env, const std::string& id)
 {
     const fs::path file = env.install.serviceFolder(id) / "ver1" / "VimozList.xml";
     fs::remove(file);
     fs::create_directories(file / "blocked");
-}
-
-int currentEntry(CDevToolDlg& dialog)
-{
-    return findControlAs<QComboBox>(&dialog, 1000)->currentIndex();
 }
 
 // Answers the import dialog with its entry `row`, or cancels it when `row` is negative.
@@ -48,7 +35,7 @@ void answerImport(int row)
             return;
         }
         findControlAs<QListWidget>(modal, 1026)->setCurrentRow(row);
-        QTest::mouseClick(button(*modal, 1), Qt::LeftButton);
+        click(*modal, 1);
     });
 }
 
@@ -63,13 +50,12 @@ void CommandsTest::applyRewritesTheCatalogueFileAndDeletesTheCache()
     const fs::path cache = env.install.serviceFolder("d1") / "ver1" / "VimoList.bin";
     writeFile(cache, "cache");
     env.platform.clientRunning = true;
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     typeInto(*dialog, 1001, "Renamed");
     typeInto(*dialog, 1002, "New description");
-    QTest::mouseClick(button(*dialog, 1013), Qt::LeftButton);
+    click(*dialog, 1013);
 
-    const std::string file = catalogueOf(env, "d1");
+    const std::string file = env.catalogue("d1");
     QVERIFY(file.find("name=\"Renamed\"") != std::string::npos);
     QVERIFY(file.find("desc=\"New description\"") != std::string::npos);
     QVERIFY(file.find("devStatus=\"dev\"") != std::string::npos);
@@ -129,10 +115,9 @@ void CommandsTest::importCommandLeavesTheShownVimoThroughThePrompt()
     env.addDev("d1", "Demo");
     env.addPublished("p1", "Published");
     env.platform.clock = 1700000100;
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     typeInto(*dialog, 1001, "Edited");
-    const std::string before = catalogueOf(env, "d1");
+    const std::string before = env.catalogue("d1");
 
     // Cancel in the prompt: no copy, the edits stay.
     messages.answer(AnswerCancel);
@@ -149,7 +134,7 @@ void CommandsTest::importCommandLeavesTheShownVimoThroughThePrompt()
     answerImport(0);
     findCommand(dialog.get(), 1014)->trigger();
     QCOMPARE(messages.texts(), QStringList{"Would you like to save the changes?"});
-    QCOMPARE(catalogueOf(env, "d1"), before);
+    QCOMPARE(env.catalogue("d1"), before);
     QCOMPARE(dialog->GetVimoIdAt(currentEntry(*dialog)),
              QStringLiteral("dev_user_vimo_1700000100"));
     QCOMPARE(edit(*dialog, 1001)->text(), QStringLiteral("Published"));
@@ -164,9 +149,8 @@ void CommandsTest::createZipWritesTheArchiveAndShowsItsPath()
     writeFile(env.install.serviceFolder("d1") / "ver1" / "content" / "d1" / "notes.txt", "x");
     const fs::path cache = env.install.serviceFolder("d1") / "ver1" / "VimoList.bin";
     writeFile(cache, "cache");
-    auto dialog = env.start();
-    choose(*dialog, 1);
-    QTest::mouseClick(button(*dialog, 1023), Qt::LeftButton);
+    auto dialog = env.startOn(1);
+    click(*dialog, 1023);
 
     QCOMPARE(messages.shown().size(), 1);
     QVERIFY(messages.shown()[0].icon == MessageIcon::Exclamation);
@@ -190,7 +174,7 @@ void CommandsTest::createZipWritesTheArchiveAndShowsItsPath()
     QCOMPARE(menu->actions().value(0), findCommand(dialog.get(), 1025));
     menu->close();
 
-    QTest::mouseClick(button(*dialog, 1019), Qt::LeftButton);
+    click(*dialog, 1019);
     QCOMPARE(QString::fromStdU16String(env.platform.opened.back()),
              QString::fromStdU16String(dialog->workspace().servicesFolder()));
 
@@ -215,10 +199,8 @@ void CommandsTest::archiveFailuresAreReported()
     }
     writeFile(env.install.serviceFolder("big") / "ver1" / "content" / "big" / "noise.png", noise);
     fs::create_directories(env.install.serviceFolder("blocked").string() + ".zip/inside");
-    auto dialog = env.start();
-
-    choose(*dialog, 1);
-    QTest::mouseClick(button(*dialog, 1023), Qt::LeftButton);
+    auto dialog = env.startOn(1);
+    click(*dialog, 1023);
     QCOMPARE(messages.texts(), QStringList{"Archive is too big. It should be less than 5MB."});
     QVERIFY(messages.shown()[0].icon == MessageIcon::Stop);
     QCOMPARE(edit(*dialog, 1024)->text(), QString());
@@ -226,7 +208,7 @@ void CommandsTest::archiveFailuresAreReported()
 
     messages.clear();
     choose(*dialog, 2);
-    QTest::mouseClick(button(*dialog, 1023), Qt::LeftButton);
+    click(*dialog, 1023);
     QCOMPARE(messages.texts(), QStringList{"Failed to create Vimo package for upload."});
     QVERIFY(!button(*dialog, 1019)->isEnabled());
 }
@@ -236,19 +218,18 @@ void CommandsTest::foldersOpenThroughTheDesktop()
     MessageScript messages;
     AppEnvironment env;
     env.addDev("d1", "Demo");
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     QCOMPARE(edit(*dialog, 1009)->text(),
              QString::fromStdU16String(dialog->workspace().sourceFolder(u"d1")));
     QVERIFY(!edit(*dialog, 1009)->text().isEmpty());
-    QTest::mouseClick(button(*dialog, 1015), Qt::LeftButton);
-    QTest::mouseClick(button(*dialog, 1016), Qt::LeftButton);
+    click(*dialog, 1015);
+    click(*dialog, 1016);
     QCOMPARE(env.platform.opened.size(), 2u);
     QCOMPARE(QString::fromStdU16String(env.platform.opened[0]), edit(*dialog, 1009)->text());
     QCOMPARE(QString::fromStdU16String(env.platform.opened[1]), edit(*dialog, 1011)->text());
     // A failure to open is not reported.
     env.platform.shellResult = 31;
-    QTest::mouseClick(button(*dialog, 1015), Qt::LeftButton);
+    click(*dialog, 1015);
     QVERIFY(messages.shown().isEmpty());
 }
 
@@ -257,8 +238,7 @@ void CommandsTest::secondClientStartsWhatIsMissing()
     MessageScript messages;
     AppEnvironment env;
     env.addDev("d1", "Demo");
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     QPushButton* second = button(*dialog, 1022);
 
     env.platform.startResult = false;
@@ -289,17 +269,16 @@ void CommandsTest::okKeepsTheWindowOpenWhenApplyIsRefusedOrFails()
     {
         AppEnvironment env;
         env.addDev("d1", "Demo");
-        auto dialog = env.start();
-        choose(*dialog, 1);
+        auto dialog = env.startOn(1);
         typeInto(*dialog, 1001, "");
-        QTest::mouseClick(button(*dialog, 1), Qt::LeftButton);
+        click(*dialog, 1);
         QCOMPARE(messages.texts(), QStringList{"Vimo name should not be empty."});
         QVERIFY(dialog->isVisible());
 
         messages.clear();
         typeInto(*dialog, 1001, "Changed");
         breakCatalogueFile(env, "d1");
-        QTest::mouseClick(button(*dialog, 1), Qt::LeftButton);
+        click(*dialog, 1);
         QCOMPARE(messages.texts(), QStringList{"Failed to save Vimo changes."});
         QVERIFY(dialog->isVisible());
         QCOMPARE(edit(*dialog, 1001)->text(), QStringLiteral("Changed"));
@@ -312,16 +291,15 @@ void CommandsTest::okKeepsTheWindowOpenWhenApplyIsRefusedOrFails()
         AppEnvironment env;
         env.addDev("d1", "Demo");
         auto dialog = env.start();
-        QTest::mouseClick(button(*dialog, 1), Qt::LeftButton);
+        click(*dialog, 1);
         QVERIFY(!dialog->isVisible());
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
 
-        auto second = env.start();
-        choose(*second, 1);
+        auto second = env.startOn(1);
         typeInto(*second, 1001, "Saved by OK");
-        QTest::mouseClick(button(*second, 1), Qt::LeftButton);
+        click(*second, 1);
         QVERIFY(!second->isVisible());
-        QVERIFY(catalogueOf(env, "d1").find("Saved by OK") != std::string::npos);
+        QVERIFY(env.catalogue("d1").find("Saved by OK") != std::string::npos);
         QVERIFY(messages.shown().isEmpty());
     }
 }
@@ -332,8 +310,7 @@ void CommandsTest::yesStaysOnTheVimoWhenItsSaveFails()
     AppEnvironment env;
     env.addDev("d1", "A");
     env.addDev("d2", "B");
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     typeInto(*dialog, 1001, "A2");
     breakCatalogueFile(env, "d1");
     messages.answer(AnswerYes);
@@ -353,13 +330,12 @@ void CommandsTest::theChosenVimoIsShownAfterASaveRebuiltTheList()
     AppEnvironment env;
     env.addDev("d1", "A");
     env.addDev("d2", "B");
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     typeInto(*dialog, 1001, "A2");
     messages.answer(AnswerYes);
     choose(*dialog, 2);
     QCOMPARE(messages.texts(), QStringList{"Would you like to save the changes?"});
-    QVERIFY(catalogueOf(env, "d1").find("name=\"A2\"") != std::string::npos);
+    QVERIFY(env.catalogue("d1").find("name=\"A2\"") != std::string::npos);
     QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", "A2", "B"}));
     QCOMPARE(currentEntry(*dialog), 2);
     QCOMPARE(edit(*dialog, 1001)->text(), QStringLiteral("B"));
@@ -371,8 +347,7 @@ void CommandsTest::choosingTheShownVimoKeepsItsEdits()
     MessageScript messages;
     AppEnvironment env;
     env.addDev("d1", "Demo");
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     typeInto(*dialog, 1001, "Pending");
     choose(*dialog, 1);
     QCOMPARE(edit(*dialog, 1001)->text(), QStringLiteral("Pending"));
@@ -385,16 +360,15 @@ void CommandsTest::cancelAsksBeforeLeavingUnsavedChanges()
     MessageScript messages;
     AppEnvironment env;
     env.addDev("d1", "Demo");
-    const std::string before = catalogueOf(env, "d1");
+    const std::string before = env.catalogue("d1");
     {
         auto dialog = env.start();
-        QTest::mouseClick(button(*dialog, 2), Qt::LeftButton); // nothing shown: no prompt
+        click(*dialog, 2); // nothing shown: no prompt
         QVERIFY(!dialog->isVisible());
         QVERIFY(messages.shown().isEmpty());
     }
     {
-        auto dialog = env.start();
-        choose(*dialog, 1);
+        auto dialog = env.startOn(1);
         typeInto(*dialog, 1001, "");
         QTest::keyClick(dialog.get(), Qt::Key_Escape); // invalid: the validation speaks
         QCOMPARE(messages.texts(), QStringList{"Vimo name should not be empty."});
@@ -404,7 +378,7 @@ void CommandsTest::cancelAsksBeforeLeavingUnsavedChanges()
         messages.clear();
         typeInto(*dialog, 1001, "Changed");
         messages.answer(AnswerCancel);
-        QTest::mouseClick(button(*dialog, 2), Qt::LeftButton);
+        click(*dialog, 2);
         QCOMPARE(messages.texts(), QStringList{"Would you like to save the changes?"});
         QVERIFY(messages.shown()[0].buttons == MessageButtons::YesNoCancel);
         QVERIFY(messages.shown()[0].icon == MessageIcon::None);
@@ -415,16 +389,15 @@ void CommandsTest::cancelAsksBeforeLeavingUnsavedChanges()
         messages.answer(AnswerNo);
         dialog->close();
         QVERIFY(!dialog->isVisible());
-        QCOMPARE(catalogueOf(env, "d1"), before);
+        QCOMPARE(env.catalogue("d1"), before);
     }
     {
-        auto dialog = env.start();
-        choose(*dialog, 1);
+        auto dialog = env.startOn(1);
         typeInto(*dialog, 1001, "Kept");
         messages.answer(AnswerYes);
-        QTest::mouseClick(button(*dialog, 2), Qt::LeftButton);
+        click(*dialog, 2);
         QVERIFY(!dialog->isVisible());
-        QVERIFY(catalogueOf(env, "d1").find("name=\"Kept\"") != std::string::npos);
+        QVERIFY(env.catalogue("d1").find("name=\"Kept\"") != std::string::npos);
     }
     QCOMPARE(messages.unanswered(), 0);
 }
@@ -435,8 +408,7 @@ void CommandsTest::entryNamedLikeTheFirstEntryClearsTheForm()
     AppEnvironment env;
     env.addDev("d1", "select an VIMO");
     env.addDev("d2", "Real");
-    auto dialog = env.start();
-    choose(*dialog, 2);
+    auto dialog = env.startOn(2);
     QCOMPARE(edit(*dialog, 1001)->text(), QStringLiteral("Real"));
     choose(*dialog, 1);
     QVERIFY(!dialog->isEditing());
@@ -454,13 +426,12 @@ void CommandsTest::applyStaysOnTheExactIdentifier()
     AppEnvironment env;
     env.addDev("ABC", "Upper");
     env.addDev("abc", "Lower");
-    auto dialog = env.start();
-    choose(*dialog, 2);
+    auto dialog = env.startOn(2);
     typeInto(*dialog, 1003, "410");
-    QTest::mouseClick(button(*dialog, 1013), Qt::LeftButton);
+    click(*dialog, 1013);
     QCOMPARE(currentEntry(*dialog), 2);
-    QVERIFY(catalogueOf(env, "abc").find("width=\"410\"") != std::string::npos);
-    QVERIFY(catalogueOf(env, "ABC").find("width=\"400\"") != std::string::npos);
+    QVERIFY(env.catalogue("abc").find("width=\"410\"") != std::string::npos);
+    QVERIFY(env.catalogue("ABC").find("width=\"400\"") != std::string::npos);
     QVERIFY(messages.shown().isEmpty());
 }
 

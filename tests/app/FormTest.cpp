@@ -35,8 +35,7 @@ void FormTest::applyFollowsRealChangesOnly()
     MessageScript messages;
     AppEnvironment env;
     env.addDev("d1", "Demo");
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     QVERIFY(dialog->isEditing());
     QPushButton* apply = button(*dialog, 1013);
     QVERIFY(!apply->isEnabled());
@@ -64,8 +63,7 @@ void FormTest::readBackRefusesWhatIsNoUnsignedNumber()
     MessageScript messages;
     AppEnvironment env;
     env.addDev("d1", "Demo"); // 400 x 300
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     QLineEdit* width = edit(*dialog, 1003);
 
     for (const QString& bad :
@@ -92,8 +90,7 @@ void FormTest::validationChecksNameWidthAndHeight()
     MessageScript messages;
     AppEnvironment env;
     env.addDev("d1", "Demo");
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     QPushButton* apply = button(*dialog, 1013);
 
     const struct
@@ -143,10 +140,9 @@ void FormTest::savedRecordTakesTrimmedNameAndTheTemplateAddress()
     spec.name = "Demo";
     spec.url = "http://old.example/main.html";
     env.install.addVimo(spec);
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     typeInto(*dialog, 1001, "  Spaced  ");
-    QTest::mouseClick(button(*dialog, 1013), Qt::LeftButton);
+    click(*dialog, 1013);
     const VimoInfo info = stored(*dialog, u"d1");
     QCOMPARE(info.name, u"Spaced");
     QCOMPARE(info.url, u"http://developer.example/template_vimo/index.vimo");
@@ -236,15 +232,14 @@ void FormTest::enterInAFieldRunsNoCommand()
     MessageScript messages;
     AppEnvironment env;
     env.addDev("d1", "Demo");
-    auto dialog = env.start();
-    choose(*dialog, 1);
-    const std::string before = readFile(env.install.serviceFolder("d1") / "ver1" / "VimozList.xml");
+    auto dialog = env.startOn(1);
+    const std::string before = env.catalogue("d1");
     typeInto(*dialog, 1001, "Changed");
     QTest::keyClick(edit(*dialog, 1001), Qt::Key_Return);
     QTest::keyClick(edit(*dialog, 1003), Qt::Key_Enter);
     QVERIFY(dialog->isVisible());
     QVERIFY(button(*dialog, 1013)->isEnabled());
-    QCOMPARE(readFile(env.install.serviceFolder("d1") / "ver1" / "VimozList.xml"), before);
+    QCOMPARE(env.catalogue("d1"), before);
 
     // On a focused push button Enter presses it.
     button(*dialog, 1013)->setFocus();
@@ -261,8 +256,7 @@ void FormTest::textLongerThanTheLimitIsShownWhole()
     configuration.replace(configuration.find("\"50\""), 4, "\"6\"");
     env.server.setConfiguration(configuration);
     env.addDev("d1", "A name longer than six");
-    auto dialog = env.start();
-    choose(*dialog, 1);
+    auto dialog = env.startOn(1);
     QLineEdit* name = edit(*dialog, 1001);
     QCOMPARE(name->text(), QStringLiteral("A name longer than six"));
     QVERIFY(!button(*dialog, 1013)->isEnabled());

@@ -68,7 +68,7 @@ void StartupTest::listsVimosUnderDevelopmentInIdentifierOrder()
         QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", "A", "B"}));
         QCOMPARE(dialog->GetVimoIdAt(1), QStringLiteral("a1"));
         QCOMPARE(dialog->GetVimoIdAt(0), QString());
-        QCOMPARE(findControlAs<QComboBox>(dialog.get(), 1000)->currentIndex(), 0);
+        QCOMPARE(currentEntry(*dialog), 0);
     }
     {
         AppEnvironment env;
@@ -85,20 +85,18 @@ void StartupTest::listsVimosUnderDevelopmentInIdentifierOrder()
 void StartupTest::fixedEntriesFollowTheCatalogue()
 {
     MessageScript messages;
-    const QString importEntry =
-        QStringLiteral("Create an \"Under Development\" copy of a published vimo...");
     {
         AppEnvironment env;
         env.addPublished("p1", "Published");
         auto dialog = env.start();
-        QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", importEntry}));
+        QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", kImportEntry}));
     }
     {
         AppEnvironment env;
         env.addDev("d1", "Dev");
         env.addPublished("p1", "Published");
         auto dialog = env.start();
-        QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", "Dev", importEntry}));
+        QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", "Dev", kImportEntry}));
     }
     {
         // No services folder at all: an empty catalogue, not a failure.
