@@ -93,6 +93,15 @@ fs::path InstallationFixture::packageFolder(const std::string& id) const
     return installFolder() / "packages" / id;
 }
 
+VimoSpec vimoSpec(const std::string& id, const std::string& devStatus, bool withPackage)
+{
+    VimoSpec result;
+    result.id = id;
+    result.devStatus = devStatus;
+    result.withPackage = withPackage;
+    return result;
+}
+
 fs::path InstallationFixture::addVimo(const VimoSpec& spec)
 {
     const fs::path folder = serviceFolder(spec.id);

@@ -59,6 +59,10 @@ struct VimoSpec
     bool withPackage = true;
 };
 
+// A fixture Vimo of that identifier, status and package; the other fields keep their defaults.
+VimoSpec vimoSpec(const std::string& id, const std::string& devStatus = "dev",
+                  bool withPackage = true);
+
 // A Wine-style prefix ("#arch=win64", the uninstall entry in the 32-bit view, dosdevices/c:
 // leading to drive_c) with a client installation in "C:\Program Files\Orvo".
 class InstallationFixture

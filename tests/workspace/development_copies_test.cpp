@@ -14,16 +14,6 @@ namespace {
 
 constexpr std::int64_t kClock = 1215000000;
 
-// A fixture Vimo; the fields not named keep their defaults.
-VimoSpec spec(const std::string& id, const std::string& devStatus = "dev", bool withPackage = true)
-{
-    VimoSpec result;
-    result.id = id;
-    result.devStatus = devStatus;
-    result.withPackage = withPackage;
-    return result;
-}
-
 // Every path below a folder, relative to it, links included, so that "nothing was written"
 // can be checked.
 std::set<std::string> tree(const fs::path& folder)
@@ -80,7 +70,7 @@ protected:
 
 TEST_F(DevelopmentCopyTest, CopiesThePackableFilesAndThePackageUnderANewIdentifier)
 {
-    const fs::path source = m_fixture.addVimo(spec("abc", "published"));
+    const fs::path source = m_fixture.addVimo(vimoSpec("abc", "published"));
     writeFile(source / "notes.doc", "not allowed");
     writeFile(source / "ver1" / "content" / "abc" / "Thumbs.db", "ignored");
     writeFile(source / "ver1" / "content" / "abc" / "js" / "abc.js", "var abc;");
@@ -121,11 +111,11 @@ TEST_F(DevelopmentCopyTest, CopiesThePackableFilesAndThePackageUnderANewIdentifi
 
 TEST_F(DevelopmentCopyTest, ATakenIdentifierIsCountedUpUntilFree)
 {
-    m_fixture.addVimo(spec("abc", "published"));
+    m_fixture.addVimo(vimoSpec("abc", "published"));
     // Something of the next seconds' names exists already: a stray package folder and an entry
     // whose folder is named otherwise.
     fs::create_directories(packages() / newId(kClock + 1));
-    VimoSpec other = spec(newId(kClock + 2), "dev", false);
+    VimoSpec other = vimoSpec(newId(kClock + 2), "dev", false);
     writeFile(services() / "orvoOtherVimoz" / "ver1" / "VimozList.xml",
               InstallationFixture::catalogueXml(other));
     load();
@@ -156,7 +146,7 @@ TEST_F(DevelopmentCopyTest, ATakenIdentifierIsCountedUpUntilFree)
 TEST_F(DevelopmentCopyTest, TheInstallationsOwnPathIsNeverRewritten)
 {
     // The identifier "Orvo" is also a folder name in the installation's path ("…/Orvo/").
-    const fs::path source = m_fixture.addVimo(spec("Orvo", "published"));
+    const fs::path source = m_fixture.addVimo(vimoSpec("Orvo", "published"));
     writeFile(m_fixture.packageFolder("Orvo") / "Orvo.dat", "x");
     load();
     std::u16string id;
@@ -173,15 +163,15 @@ TEST_F(DevelopmentCopyTest, RefusesSourcesThatWouldWriteOutsideOrOntoThemselves)
     // A catalogue entry whose folder name does not hold its identifier: every file would map
     // onto itself.
     writeFile(services() / "orvoElsewhereVimoz" / "ver1" / "VimozList.xml",
-              InstallationFixture::catalogueXml(spec("xyz", "published")));
+              InstallationFixture::catalogueXml(vimoSpec("xyz", "published")));
     writeFile(services() / "orvoElsewhereVimoz" / "index.html", "keep");
     fs::create_directories(packages() / "xyz");
     writeFile(packages() / "xyz" / "xyz.dat", "keep");
     // Identifiers that could name paths elsewhere.
     writeFile(services() / "orvo..Vimoz" / "ver1" / "VimozList.xml",
-              InstallationFixture::catalogueXml(spec("..", "published")));
+              InstallationFixture::catalogueXml(vimoSpec("..", "published")));
     writeFile(services() / "orvoa_bVimoz" / "ver1" / "VimozList.xml",
-              InstallationFixture::catalogueXml(spec("../a", "published")));
+              InstallationFixture::catalogueXml(vimoSpec("../a", "published")));
     load();
     const auto before = tree(m_fixture.root());
 
@@ -215,7 +205,7 @@ TEST_F(DevelopmentCopyTest, RefusesSourcesThatWouldWriteOutsideOrOntoThemselves)
 
 TEST_F(DevelopmentCopyTest, SymbolicLinksFollowTheListingRule)
 {
-    const fs::path source = m_fixture.addVimo(spec("abc", "published"));
+    const fs::path source = m_fixture.addVimo(vimoSpec("abc", "published"));
     writeFile(m_fixture.root() / "secret.html", "outside the Vimo");
     fs::create_symlink(m_fixture.root() / "secret.html", source / "ver1" / "secret.html");
     fs::create_symlink("content/abc/index.html", source / "ver1" / "inside.html");
@@ -234,10 +224,10 @@ TEST_F(DevelopmentCopyTest, SymbolicLinksFollowTheListingRule)
 
 TEST_F(DevelopmentCopyTest, AMissingOrBrokenPackageStopsAfterTheServiceFolder)
 {
-    m_fixture.addVimo(spec("nopkg", "published", false));
-    m_fixture.addVimo(spec("noconf", "published", false));
+    m_fixture.addVimo(vimoSpec("nopkg", "published", false));
+    m_fixture.addVimo(vimoSpec("noconf", "published", false));
     writeFile(m_fixture.packageFolder("noconf") / "noconf.dat", "x");
-    m_fixture.addVimo(spec("empty", "published", false));
+    m_fixture.addVimo(vimoSpec("empty", "published", false));
     fs::create_directories(m_fixture.packageFolder("empty") / "Vimoz");
     load();
 
@@ -262,7 +252,7 @@ TEST_F(DevelopmentCopyTest, AMissingOrBrokenPackageStopsAfterTheServiceFolder)
 TEST_F(DevelopmentCopyTest, CatalogueFileProblemsEndTheCopyWithoutAnEntry)
 {
     // No catalogue file copied (xml not allowed): done, but nothing to list.
-    m_fixture.addVimo(spec("abc", "published"));
+    m_fixture.addVimo(vimoSpec("abc", "published"));
     load();
     DeveloperConfiguration noXml = m_workspace.configuration();
     noXml.allowedExtensions.erase(u"xml");

@@ -6,20 +6,6 @@
 
 namespace vimo::test {
 
-namespace {
-
-// A fixture Vimo; the fields not named keep their defaults.
-VimoSpec spec(const std::string& id, const std::string& devStatus = "dev", bool withPackage = true)
-{
-    VimoSpec result;
-    result.id = id;
-    result.devStatus = devStatus;
-    result.withPackage = withPackage;
-    return result;
-}
-
-} // namespace
-
 class FoldersTest : public ::testing::Test
 {
 protected:
@@ -30,7 +16,8 @@ protected:
     fs::path addBareVimo(const std::string& id)
     {
         const fs::path folder = m_fixture.serviceFolder(id);
-        writeFile(folder / "ver1" / "VimozList.xml", InstallationFixture::catalogueXml(spec(id)));
+        writeFile(folder / "ver1" / "VimozList.xml",
+                  InstallationFixture::catalogueXml(vimoSpec(id)));
         return folder;
     }
     void load()
@@ -42,12 +29,13 @@ protected:
 
 TEST_F(FoldersTest, TakesTheDeepestExistingLevelAndSkipsMissingOnes)
 {
-    const fs::path full = m_fixture.addVimo(spec("full"));
+    const fs::path full = m_fixture.addVimo(vimoSpec("full"));
     const fs::path noId = addBareVimo("noid");
     fs::create_directories(noId / "ver1" / "content");
     fs::create_directories(noId / "ver1" / "theme" / "noid");
     const fs::path skipVer1 = m_fixture.serviceFolder("skip");
-    writeFile(skipVer1 / "ver1" / "VimozList.xml", InstallationFixture::catalogueXml(spec("skip")));
+    writeFile(skipVer1 / "ver1" / "VimozList.xml",
+              InstallationFixture::catalogueXml(vimoSpec("skip")));
     load();
     // The walk looks at the disk each time: the catalogue file was read, now "ver1" goes.
     fs::rename(skipVer1 / "ver1", skipVer1 / "ver1x");
@@ -82,7 +70,7 @@ TEST_F(FoldersTest, OpensExistingFoldersThroughTheDesktop)
 {
     const fs::path bin = m_fixture.root() / "bin";
     const fs::path record = m_fixture.root() / "record";
-    const fs::path folder = m_fixture.addVimo(spec("abc"));
+    const fs::path folder = m_fixture.addVimo(vimoSpec("abc"));
     load();
     ScopedPath path(bin, true);
 
