@@ -57,6 +57,22 @@ int hexDigit(char c)
     return -1;
 }
 
+// Reads up to `maxDigits` hexadecimal digits at `pos` and moves past them; nothing when there is
+// no digit there.
+std::optional<std::uint32_t> readHex(std::string_view line, std::size_t& pos, int maxDigits)
+{
+    std::uint32_t value = 0;
+    int digits = 0;
+    while (digits < maxDigits && pos < line.size() && hexDigit(line[pos]) >= 0) {
+        value = value * 16 + static_cast<std::uint32_t>(hexDigit(line[pos++]));
+        ++digits;
+    }
+    if (digits == 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 void skipBlanks(std::string_view line, std::size_t& pos)
 {
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) {
@@ -116,17 +132,12 @@ bool parseEscapedString(std::string_view line, std::size_t& pos, char terminator
             unit = 0x1B;
             break;
         case 'x': {
-            int digits = 0;
-            unsigned value = 0;
-            while (digits < 4 && pos < line.size() && hexDigit(line[pos]) >= 0) {
-                value = value * 16 + static_cast<unsigned>(hexDigit(line[pos++]));
-                ++digits;
-            }
-            if (digits == 0) {
+            const std::optional<std::uint32_t> value = readHex(line, pos, 4);
+            if (!value) {
                 run += 'x';
                 continue;
             }
-            unit = static_cast<char16_t>(value);
+            unit = static_cast<char16_t>(*value);
             break;
         }
         default:
@@ -231,19 +242,14 @@ bool parseHexBytes(std::string_view line, std::size_t pos, LineReader& lines,
                 good = good && continued;
                 break;
             }
-            int value = 0;
-            int digits = 0;
-            while (digits < 2 && pos < line.size() && hexDigit(line[pos]) >= 0) {
-                value = value * 16 + hexDigit(line[pos++]);
-                ++digits;
-            }
+            const std::optional<std::uint32_t> value = readHex(line, pos, 2);
             skipBlanks(line, pos);
-            if (digits == 0 || (pos < line.size() && line[pos] != ',' && line[pos] != '\\')) {
+            if (!value || (pos < line.size() && line[pos] != ',' && line[pos] != '\\')) {
                 good = false;
                 pos = line.size();
                 break;
             }
-            out.push_back(static_cast<std::uint8_t>(value));
+            out.push_back(static_cast<std::uint8_t>(*value));
             if (pos < line.size() && line[pos] == ',') {
                 ++pos;
             }
@@ -271,17 +277,12 @@ std::optional<RegistryValue> parseValueData(std::string_view line, std::size_t p
     } else if (startsWith(line, pos, "str(") || startsWith(line, pos, "hex(")) {
         const bool isString = line[pos] == 's';
         std::size_t p = pos + 4;
-        std::uint32_t type = 0;
-        int digits = 0;
-        while (p < line.size() && hexDigit(line[p]) >= 0 && digits < 8) {
-            type = type * 16 + static_cast<std::uint32_t>(hexDigit(line[p++]));
-            ++digits;
-        }
-        if (digits == 0 || !startsWith(line, p, "):")) {
+        const std::optional<std::uint32_t> type = readHex(line, p, 8);
+        if (!type || !startsWith(line, p, "):")) {
             return std::nullopt;
         }
         p += 2;
-        value.type = type;
+        value.type = *type;
         if (isString) {
             if (!startsWith(line, p, "\"")) {
                 return std::nullopt;
@@ -301,18 +302,13 @@ std::optional<RegistryValue> parseValueData(std::string_view line, std::size_t p
         return value;
     } else if (startsWith(line, pos, "dword:")) {
         std::size_t p = pos + 6;
-        std::uint32_t number = 0;
-        int digits = 0;
-        while (p < line.size() && hexDigit(line[p]) >= 0 && digits < 8) {
-            number = number * 16 + static_cast<std::uint32_t>(hexDigit(line[p++]));
-            ++digits;
-        }
-        if (digits == 0) {
+        const std::optional<std::uint32_t> number = readHex(line, p, 8);
+        if (!number) {
             return std::nullopt;
         }
         value.type = REG_DWORD;
         for (int i = 0; i < 4; ++i) {
-            value.data.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+            value.data.push_back(static_cast<std::uint8_t>(*number >> (8 * i)));
         }
         return value;
     } else {
