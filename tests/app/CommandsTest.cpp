@@ -210,7 +210,15 @@ void CommandsTest::archiveFailuresAreReported()
     choose(*dialog, 2);
     click(*dialog, 1023);
     QCOMPARE(messages.texts(), QStringList{"Failed to create Vimo package for upload."});
+    QVERIFY(messages.shown()[0].icon == MessageIcon::Stop);
     QVERIFY(!button(*dialog, 1019)->isEnabled());
+
+    // With no Vimo shown there is no archive path to copy.
+    messages.clear();
+    choose(*dialog, 0);
+    findCommand(dialog.get(), 1025)->trigger();
+    QCOMPARE(messages.texts(), QStringList{"Failed to copy Vimo archive path to clipboard."});
+    QVERIFY(messages.shown()[0].icon == MessageIcon::Stop);
 }
 
 void CommandsTest::foldersOpenThroughTheDesktop()
@@ -245,6 +253,8 @@ void CommandsTest::secondClientStartsWhatIsMissing()
     QTest::mouseClick(second, Qt::LeftButton);
     QCOMPARE(messages.texts(),
              (QStringList{"Failed to lanch Orvo.", "Failed to launch 2nd Orvo."}));
+    QVERIFY(messages.shown()[0].icon == MessageIcon::Stop);
+    QVERIFY(messages.shown()[1].icon == MessageIcon::Stop);
     QCOMPARE(env.platform.started.size(), 2u);
 
     messages.clear();

@@ -55,6 +55,13 @@ void FormTest::applyFollowsRealChangesOnly()
 
     // A record that vanished from the catalogue counts as unchanged.
     QVERIFY(!dialog->HasChanges(0));
+
+    // OK writes even a change of letter case only; the list keeps the old text until rebuilt.
+    typeInto(*dialog, 1001, "DEMO");
+    click(*dialog, 1);
+    QVERIFY(!dialog->isVisible());
+    QVERIFY(env.catalogue("d1").find("name=\"DEMO\"") != std::string::npos);
+    QCOMPARE(listEntries(*dialog).value(1), QStringLiteral("Demo"));
     QVERIFY(messages.shown().isEmpty());
 }
 
@@ -71,6 +78,8 @@ void FormTest::readBackRefusesWhatIsNoUnsignedNumber()
         messages.clear();
         width->setText(bad);
         QCOMPARE(messages.texts(), QStringList{"Please enter a positive integer."});
+        QVERIFY(messages.shown()[0].icon == MessageIcon::Exclamation);
+        QCOMPARE(messages.shown()[0].caption, QStringLiteral("Orvo Vimo Developer Tool"));
         QVERIFY(width->hasFocus());
         QCOMPARE(width->selectedText(), bad);
     }

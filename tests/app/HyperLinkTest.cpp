@@ -4,6 +4,7 @@
 #include "app/CAboutDlg.h"
 #include "app/controls/CHyperLink.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -90,6 +91,17 @@ void HyperLinkTest::mouseAndKeyboardOpenTheLink()
     QVERIFY(link.isHover());
     QTest::mouseMove(&parent, QPoint(290, 90));
     QVERIFY(!link.isHover());
+
+    // Losing the focus ends both the hover and the active state.
+    QTest::mouseMove(&link, QPoint(2, 2));
+    QVERIFY(link.isHover() && link.isActive());
+    QLineEdit other(&parent);
+    other.move(10, 60);
+    other.show();
+    other.setFocus();
+    QVERIFY(other.hasFocus());
+    QVERIFY(!link.isHover());
+    QVERIFY(!link.isActive());
     QVERIFY(messages.shown().isEmpty());
 }
 
