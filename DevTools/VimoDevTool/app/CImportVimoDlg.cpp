@@ -74,6 +74,10 @@ CImportVimoDlg::CImportVimoDlg(VimoWorkspace& workspace, QWidget* parent)
 bool CImportVimoDlg::OnInitDialog()
 {
     m_import->setEnabled(false);
+    // With Import disabled the first control that takes the focus would be Cancel, and Enter
+    // would then cancel; in the list Enter does nothing until a Vimo is chosen, and the arrow
+    // keys choose one.
+    m_list->setFocus(Qt::OtherFocusReason);
     m_list->clear();
     for (const auto& [id, info] : m_workspace.GetPublishedVimos()) {
         auto* item = new NameItem(QString::fromStdU16String(info.name));
