@@ -31,6 +31,11 @@ CAboutDlg::CAboutDlg(const QString& contentServer, const Platform& platform, QWi
     setControlId(close, res::IDOK);
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    // The box opens on Close, so that Space closes it rather than opening a web page; the
+    // links follow it in the tab order.
+    setTabOrder(close, m_devSiteLink);
+    setTabOrder(m_devSiteLink, m_termsLink);
+    close->setFocus(Qt::OtherFocusReason);
 
     auto* grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
