@@ -9,6 +9,7 @@
 #include "app/controls/CHyperLink.h"
 #include "app/controls/UpDownControl.h"
 #include "platform/Platform.h"
+#include "workspace/RecordValidator.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -131,11 +132,11 @@ void CDevToolDlg::createControls()
     m_descEdit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_widthEdit = new QLineEdit(properties);
     setControlId(m_widthEdit, res::IDC_WIDTH);
-    m_widthSpin = new UpDownControl(m_widthEdit, 1, 1024, properties);
+    m_widthSpin = new UpDownControl(m_widthEdit, 1, RecordValidator::kMaxWidth, properties);
     setControlId(m_widthSpin, res::IDC_WIDTH_SPIN);
     m_heightEdit = new QLineEdit(properties);
     setControlId(m_heightEdit, res::IDC_HEIGHT);
-    m_heightSpin = new UpDownControl(m_heightEdit, 1, 768, properties);
+    m_heightSpin = new UpDownControl(m_heightEdit, 1, RecordValidator::kMaxHeight, properties);
     setControlId(m_heightSpin, res::IDC_HEIGHT_SPIN);
     for (QLineEdit* edit : {m_widthEdit, m_heightEdit}) {
         edit->setFixedWidth(56);
@@ -621,10 +622,10 @@ bool CDevToolDlg::ValidateProperties()
     if (m_name.isEmpty()) {
         offending = m_nameEdit;
         message = res::IDS_NAME_EMPTY;
-    } else if (m_width == 0 || m_width > 1024) {
+    } else if (m_width == 0 || m_width > RecordValidator::kMaxWidth) {
         offending = m_widthEdit;
         message = res::IDS_WIDTH_RANGE;
-    } else if (m_height == 0 || m_height > 768) {
+    } else if (m_height == 0 || m_height > RecordValidator::kMaxHeight) {
         offending = m_heightEdit;
         message = res::IDS_HEIGHT_RANGE;
     }

@@ -1,7 +1,7 @@
 #include "cli/CatalogueCommands.h"
 
-#include "cli/Messages.h"
-#include "cli/RecordValidator.h"
+#include "workspace/Messages.h"
+#include "workspace/RecordValidator.h"
 #include "platform/Text.h"
 
 #include <algorithm>

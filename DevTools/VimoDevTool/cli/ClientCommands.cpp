@@ -1,6 +1,6 @@
 #include "cli/ClientCommands.h"
 
-#include "cli/Messages.h"
+#include "workspace/Messages.h"
 #include "platform/Text.h"
 
 namespace vimo::cli {

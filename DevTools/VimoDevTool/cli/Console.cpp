@@ -59,19 +59,6 @@ ExitCode Console::fail(ExitCode code, std::string_view text)
 
 namespace format {
 
-std::string groupDigits(std::uint64_t value)
-{
-    std::string digits = std::to_string(value);
-    std::string out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) {
-            out += ',';
-        }
-        out += digits[i];
-    }
-    return out;
-}
-
 namespace {
 
 std::size_t codePoints(std::string_view text)

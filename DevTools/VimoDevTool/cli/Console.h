@@ -43,8 +43,6 @@ private:
 
 // Text helpers for the human-readable answers.
 namespace format {
-// 5242880 -> "5,242,880".
-std::string groupDigits(std::uint64_t value);
 // `text` padded with spaces to `width` characters (code points).
 std::string padRight(std::string_view text, std::size_t width);
 std::string padLeft(std::string_view text, std::size_t width);

@@ -1,8 +1,8 @@
 #include "cli/PackageCommands.h"
 
-#include "cli/Messages.h"
-#include "cli/PackageInspector.h"
-#include "cli/UploadChecks.h"
+#include "workspace/Messages.h"
+#include "workspace/PackageInspector.h"
+#include "workspace/UploadChecks.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
@@ -49,15 +49,15 @@ ExitCode PackageCommands::files(const ParsedCommand& command)
         return ExitCode::Success;
     }
     for (const InspectedFile& file : listing.files) {
-        const std::string size = file.size ? format::groupDigits(*file.size) : "?";
+        const std::string size = file.size ? groupDigits(*file.size) : "?";
         m_console.line(format::padRight(PackageInspector::verdictText(file.verdict), 14) +
                        format::padLeft(size, 11) + "  " + toUtf8(file.relative));
     }
     const std::uint64_t tenths = listing.packedBytes * 1000 / kUploadSizeLimit;
     const std::string percent = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
     std::string summary = std::to_string(listing.packedCount) + " files packed, " +
-                          format::groupDigits(listing.packedBytes) + " of " +
-                          format::groupDigits(kUploadSizeLimit) + " bytes (" + percent +
+                          groupDigits(listing.packedBytes) + " of " +
+                          groupDigits(kUploadSizeLimit) + " bytes (" + percent +
                           "%), uncompressed";
     if (listing.packedBytes >= kUploadSizeLimit) {
         summary += "; over the upload limit";
@@ -153,7 +153,7 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
         m_console.document(writer);
     } else {
         m_console.line("archive: " + toUtf8(archive));
-        m_console.line("size:    " + (ec ? std::string("?") : format::groupDigits(size)) +
+        m_console.line("size:    " + (ec ? std::string("?") : groupDigits(size)) +
                        " bytes");
         for (const std::u16string& file : leftOut) {
             m_console.line("left out (extension not allowed): " + toUtf8(file));

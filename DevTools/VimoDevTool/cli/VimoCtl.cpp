@@ -3,7 +3,7 @@
 #include "cli/CatalogueCommands.h"
 #include "cli/ClientCommands.h"
 #include "cli/HelpText.h"
-#include "cli/Messages.h"
+#include "workspace/Messages.h"
 #include "cli/PackageCommands.h"
 #include "workspace/VimoWorkspace.h"
 

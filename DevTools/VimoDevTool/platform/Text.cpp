@@ -110,7 +110,10 @@ std::u16string fromUtf8(std::string_view text)
     return out;
 }
 
-std::u16string fromAscii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+std::u16string fromAscii(std::string_view text)
+{
+    return std::u16string(text.begin(), text.end());
+}
 
 std::u16string toLowerAscii(std::u16string_view text)
 {
@@ -168,7 +171,10 @@ std::int32_t parseLeadingInteger(std::u16string_view text)
     return static_cast<std::int32_t>(value);
 }
 
-std::u16string toDecimal(std::int64_t value) { return fromAscii(std::to_string(value)); }
+std::u16string toDecimal(std::int64_t value)
+{
+    return fromAscii(std::to_string(value));
+}
 
 std::u16string replaceAll(std::u16string_view text, std::u16string_view from,
                           std::u16string_view to)
@@ -188,6 +194,19 @@ std::u16string replaceAll(std::u16string_view text, std::u16string_view from,
         out.append(to);
         pos = hit + from.size();
     }
+}
+
+std::string groupDigits(std::uint64_t value)
+{
+    std::string digits = std::to_string(value);
+    std::string out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            out += ',';
+        }
+        out += digits[i];
+    }
+    return out;
 }
 
 } // namespace vimo

@@ -26,6 +26,9 @@ std::int32_t parseLeadingInteger(std::u16string_view text);
 // Decimal digits of a value, "-" before a negative one.
 std::u16string toDecimal(std::int64_t value);
 
+// Decimal digits grouped by thousands for people: 5242880 -> "5,242,880".
+std::string groupDigits(std::uint64_t value);
+
 // Every non-overlapping occurrence of `from`, left to right, replaced by `to`.
 std::u16string replaceAll(std::u16string_view text, std::u16string_view from,
                           std::u16string_view to);

@@ -45,7 +45,7 @@ public:
 
     Platform& platform() const { return m_platform; }
 
-    // --- Installation and folder layout (installation.cpp)
+    // --- Installation and folder layout (Installation.cpp)
 
     // Finds the client's installation folder from its uninstall entry; E_FAIL when not found.
     HRESULT locateInstallation();
@@ -60,7 +60,7 @@ public:
     // `path` with one separator appended unless it is empty or already ends with one.
     static std::u16string withTrailingBackslash(const std::u16string& path);
 
-    // --- Client launch and reload notifications (client_control.cpp)
+    // --- Client launch and reload notifications (ClientControl.cpp)
 
     // Whether the client is running.
     bool IsClientRunning();
@@ -75,7 +75,7 @@ public:
     // Asks a running client to refresh its packages; 0 when the client does not run.
     HRESULT NotifyRefreshPackages();
 
-    // --- Catalogue (catalogue.cpp)
+    // --- Catalogue (Catalogue.cpp)
 
     // Clears the catalogue and reads every service folder; 1 when there is no services folder.
     HRESULT loadAll();
@@ -91,7 +91,7 @@ public:
     bool hasPackageMarker(const std::u16string& folder) const;
     const VimoMap& catalogue() const { return m_catalogue; }
 
-    // --- Catalogue updates (catalogue_updates.cpp)
+    // --- Catalogue updates (CatalogueUpdates.cpp)
 
     // Writes `info` into the catalogue file of `id` and then into the catalogue; 1 when `id`
     // is not in the catalogue.
@@ -102,7 +102,7 @@ public:
     // 1 when the folder has no catalogue file.
     HRESULT setCatalogueId(const std::u16string& newId, const std::u16string& folder);
 
-    // --- Developer configuration (developer_config.cpp)
+    // --- Developer configuration (DeveloperConfig.cpp)
 
     // Downloads and reads the vendor's developer configuration.
     HRESULT loadDeveloperConfiguration();
@@ -121,14 +121,14 @@ public:
     const std::u16string& localMainFileUrl() const { return m_configuration.localMainFileUrl; }
     const StringSet& ignoredFiles() const { return m_configuration.ignoredFiles; }
 
-    // --- Client files (client_files.cpp)
+    // --- Client files (ClientFiles.cpp)
 
     // Deletes the client's cached Vimo list of `id`; 1 when `id` is not in the catalogue.
     HRESULT removeVimoListCache(const std::u16string& id);
     // Turns the "EnableReload" setting of a package folder's plug-in configuration to "0".
     HRESULT disableReload(const std::u16string& packageFolder);
 
-    // --- Source and icon folders (folders.cpp)
+    // --- Source and icon folders (Folders.cpp)
 
     // The folder of the Vimo's source files; empty when `id` is not in the catalogue.
     std::u16string sourceFolder(const std::u16string& id) const;
@@ -141,7 +141,7 @@ public:
     // Opens the folder of all service folders in the desktop's file browser.
     HRESULT openServicesFolder();
 
-    // --- Under-development copies (development_copies.cpp)
+    // --- Under-development copies (DevelopmentCopies.cpp)
 
     // Copies the published Vimo `sourceId` into a new Vimo under development; its identifier
     // is stored in `newId`.
@@ -161,7 +161,7 @@ public:
     // Creates a folder and its missing parents; true when the folder was created.
     static bool createFolderChain(const std::u16string& folder);
 
-    // --- Upload package (upload_package.cpp)
+    // --- Upload package (UploadPackage.cpp)
 
     // Packs the Vimo's allowed files into the archive beside its service folder; 1 when the
     // archive is 5,242,880 bytes or more. Files left out for their extension are appended to

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace vimo::cli {
+namespace vimo {
 
 // The outcome of one check before an upload.
 struct CheckResult
@@ -34,4 +34,4 @@ private:
     const VimoWorkspace& m_workspace;
 };
 
-} // namespace vimo::cli
+} // namespace vimo

@@ -1,10 +1,9 @@
-#include "cli/UploadChecks.h"
+#include "workspace/UploadChecks.h"
 
-#include "cli/Console.h"
-#include "cli/PackageInspector.h"
-#include "cli/RecordValidator.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "workspace/PackageInspector.h"
+#include "workspace/RecordValidator.h"
 #include "xml/XmlDocument.h"
 
 #include <algorithm>
@@ -13,7 +12,7 @@
 #include <filesystem>
 #include <optional>
 
-namespace vimo::cli {
+namespace vimo {
 
 namespace fs = std::filesystem;
 
@@ -216,9 +215,9 @@ void UploadChecks::checkFiles(const VimoInfo& info, std::vector<CheckResult>& re
     const bool fits = listing.packedBytes < kUploadSizeLimit;
     results.push_back({"size", u"", fits,
                        "The " + std::to_string(listing.packedCount) + " packed files total " +
-                           format::groupDigits(listing.packedBytes) + " bytes, " +
+                           groupDigits(listing.packedBytes) + " bytes, " +
                            (fits ? "under" : "not under") + " the limit of " +
-                           format::groupDigits(kUploadSizeLimit) + " bytes."});
+                           groupDigits(kUploadSizeLimit) + " bytes."});
 }
 
 void UploadChecks::checkLinks(const VimoInfo& info, std::vector<CheckResult>& results) const
@@ -249,4 +248,4 @@ void UploadChecks::checkLinks(const VimoInfo& info, std::vector<CheckResult>& re
     }
 }
 
-} // namespace vimo::cli
+} // namespace vimo

@@ -3,7 +3,7 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
-#include "workspace/xml_files.h"
+#include "workspace/XmlFiles.h"
 
 #include <sys/stat.h>
 

@@ -1,10 +1,10 @@
-#include "cli/PackageInspector.h"
+#include "workspace/PackageInspector.h"
 
 #include "platform/Paths.h"
 
 #include <filesystem>
 
-namespace vimo::cli {
+namespace vimo {
 
 namespace fs = std::filesystem;
 
@@ -99,4 +99,4 @@ const char* PackageInspector::verdictKey(Verdict verdict)
     return names != nullptr ? names->key : "";
 }
 
-} // namespace vimo::cli
+} // namespace vimo

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace vimo::cli {
+namespace vimo {
 
 // The rules a Vimo's record must meet, shared by `set` (before writing) and `check`.
 class RecordValidator
@@ -40,4 +40,4 @@ private:
     const DeveloperConfiguration& m_configuration;
 };
 
-} // namespace vimo::cli
+} // namespace vimo

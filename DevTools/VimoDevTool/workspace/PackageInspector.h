@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vimo::cli {
+namespace vimo {
 
 // Why a file of a service folder is in the upload archive or not.
 enum class Verdict
@@ -53,4 +53,4 @@ private:
     const VimoWorkspace& m_workspace;
 };
 
-} // namespace vimo::cli
+} // namespace vimo

@@ -1,9 +1,9 @@
-#include "cli/RecordValidator.h"
+#include "workspace/RecordValidator.h"
 
-#include "cli/Messages.h"
+#include "workspace/Messages.h"
 #include "platform/Text.h"
 
-namespace vimo::cli {
+namespace vimo {
 
 RecordValidator::RecordValidator(const DeveloperConfiguration& configuration)
     : m_configuration(configuration)
@@ -97,4 +97,4 @@ std::optional<std::string> RecordValidator::webAddressProblem(std::u16string_vie
     return std::nullopt;
 }
 
-} // namespace vimo::cli
+} // namespace vimo

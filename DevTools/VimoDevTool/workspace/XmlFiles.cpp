@@ -1,4 +1,4 @@
-#include "workspace/xml_files.h"
+#include "workspace/XmlFiles.h"
 
 #include "platform/Paths.h"
 

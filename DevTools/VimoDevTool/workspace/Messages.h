@@ -1,7 +1,7 @@
 #pragma once
 
 // The texts that the window shows in its message boxes; the command line prints the same ones.
-namespace vimo::cli::messages {
+namespace vimo::messages {
 
 inline constexpr const char* kInitFailed = "Failed to initialize Vimo Dev Tool. Exiting...";
 inline constexpr const char* kSaveFailed = "Failed to save Vimo changes.";
@@ -17,4 +17,4 @@ inline constexpr const char* kArchiveTooBig = "Archive is too big. It should be 
 inline constexpr const char* kNotInstalled = "In order to be able to use the Open Vimoz Developer "
                                              "tool you first need to install Orvo 6.5 and above.";
 
-} // namespace vimo::cli::messages
+} // namespace vimo::messages
