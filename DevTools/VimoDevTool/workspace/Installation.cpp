@@ -8,8 +8,8 @@ namespace vimo {
 
 namespace {
 
-const std::u16string kUninstallKey =
-    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}";
+const std::u16string kUninstallKey = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{"
+                                     u"3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}";
 
 // The string of a REG_SZ or REG_EXPAND_SZ value, checked the way the client's installer data
 // must be: an even byte count ending in a zero unit. Expandable strings are never expanded.
@@ -36,6 +36,18 @@ std::u16string registryString(const RegistryValue& value)
 VimoWorkspace::VimoWorkspace(Platform& platform) : m_platform(platform) {}
 
 VimoWorkspace::VimoWorkspace() : VimoWorkspace(Platform::system()) {}
+
+HRESULT VimoWorkspace::fail(HRESULT code, std::u16string_view subject, std::string reason) const
+{
+    m_lastError = Failure{code, std::u16string(subject), std::move(reason)};
+    return code;
+}
+
+HRESULT VimoWorkspace::fail(const Failure& failure) const
+{
+    m_lastError = failure;
+    return failure.code;
+}
 
 HRESULT VimoWorkspace::locateInstallation()
 {

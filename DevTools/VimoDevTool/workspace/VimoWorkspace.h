@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Failure.h"
 #include "platform/ResultCodes.h"
 #include "workspace/VimoInfo.h"
 
@@ -19,11 +20,11 @@ using PathList = std::vector<std::u16string>;
 // What the vendor's developer configuration sets for every Vimo.
 struct DeveloperConfiguration
 {
-    StringSet allowedExtensions;       // without the dot, as the document writes them
-    std::int32_t nameLengthLimit = 0;  // characters
-    std::int32_t descLengthLimit = 0;  // characters
-    std::u16string localMainFileUrl;   // the main-file address of a local Vimo
-    StringSet ignoredFiles;            // bare file names, never copied or packed
+    StringSet allowedExtensions;      // without the dot, as the document writes them
+    std::int32_t nameLengthLimit = 0; // characters
+    std::int32_t descLengthLimit = 0; // characters
+    std::u16string localMainFileUrl;  // the main-file address of a local Vimo
+    StringSet ignoredFiles;           // bare file names, never copied or packed
 };
 
 // The result of classifyFile.
@@ -44,6 +45,10 @@ public:
     VimoWorkspace();
 
     Platform& platform() const { return m_platform; }
+
+    // Why the last operation that failed did so (file or address, reason in words, code); each
+    // operation clears it when it starts, so it is empty after a success.
+    const Failure& lastError() const { return m_lastError; }
 
     // --- Installation and folder layout (Installation.cpp)
 
@@ -149,7 +154,8 @@ public:
     // The files of the Vimo's service folder that would be packed.
     PathList listCopyableFiles(const std::u16string& id) const;
     // Copies each file to its path with `oldId` replaced by `newId`; stops at the first failure.
-    HRESULT copyFiles(const PathList& files, const std::u16string& oldId, const std::u16string& newId);
+    HRESULT copyFiles(const PathList& files, const std::u16string& oldId,
+                      const std::u16string& newId);
     // Copies one file, creating missing folders and overwriting a read-only destination.
     HRESULT copyOneFile(const std::u16string& source, const std::u16string& destination);
     // Copies the package folder of `oldId` to that of `newId` and turns its reload off.
@@ -177,7 +183,14 @@ public:
     int classifyFile(const std::u16string& path) const;
 
 private:
+    // Starts an operation: forgets the previous operation's failure.
+    void clearError() const { m_lastError = Failure{}; }
+    // Records why the running operation fails and returns its code.
+    HRESULT fail(HRESULT code, std::u16string_view subject, std::string reason) const;
+    HRESULT fail(const Failure& failure) const;
+
     Platform& m_platform;
+    mutable Failure m_lastError;
     std::u16string m_installFolder;
     VimoMap m_catalogue;
     DeveloperConfiguration m_configuration;
