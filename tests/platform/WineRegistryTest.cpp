@@ -1,5 +1,5 @@
-#include "platform/Text.h"
 #include "platform/posix/WineRegistry.h"
+#include "platform/Text.h"
 #include "support/Fixtures.h"
 
 #include <gtest/gtest.h>

@@ -51,7 +51,10 @@ std::string readFile(const fs::path& path)
     return out.str();
 }
 
-std::u16string u16(const fs::path& path) { return fromUtf8(path.native()); }
+std::u16string u16(const fs::path& path)
+{
+    return fromUtf8(path.native());
+}
 
 std::optional<std::string> TestPlatform::environment(const std::string& name) const
 {
@@ -81,7 +84,10 @@ fs::path InstallationFixture::installFolder() const
     return prefix() / "drive_c" / "Program Files" / "Orvo";
 }
 
-std::u16string InstallationFixture::installFolderU16() const { return u16(installFolder()) + u"/"; }
+std::u16string InstallationFixture::installFolderU16() const
+{
+    return u16(installFolder()) + u"/";
+}
 
 fs::path InstallationFixture::serviceFolder(const std::string& id) const
 {
@@ -108,7 +114,8 @@ fs::path InstallationFixture::addVimo(const VimoSpec& spec)
     writeFile(folder / "ver1" / "VimozList.xml", catalogueXml(spec));
     writeFile(folder / "ver1" / "content" / spec.id / "index.html",
               "<html><body>" + spec.name + "</body></html>\n");
-    writeFile(folder / "ver1" / "theme" / spec.id / "icon.png", std::string("\x89PNG\r\n\x1a\n", 8));
+    writeFile(folder / "ver1" / "theme" / spec.id / "icon.png",
+              std::string("\x89PNG\r\n\x1a\n", 8));
     if (spec.withPackage) {
         writeFile(packageFolder(spec.id) / "Vimoz" / "VimoConfig.xml", vimoConfigXml());
     }
@@ -136,7 +143,8 @@ std::string InstallationFixture::catalogueXml(const VimoSpec& spec)
 
 std::string InstallationFixture::systemRegFor(std::string_view windowsPath)
 {
-    std::string reg = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
+    std::string reg =
+        "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
     reg += "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\"
            "{3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}] 1700000000\n";
     reg += "#time=1d9a0b0c0d0e0f0\n";

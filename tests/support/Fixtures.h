@@ -72,7 +72,7 @@ public:
 
     const fs::path& root() const { return m_dir.path(); }
     fs::path prefix() const { return root() / "prefix"; }
-    fs::path installFolder() const; // native path, no trailing "/"
+    fs::path installFolder() const;          // native path, no trailing "/"
     std::u16string installFolderU16() const; // with the trailing "/", as the workspace holds it
     fs::path serviceFolder(const std::string& id) const;
     fs::path packageFolder(const std::string& id) const;

@@ -1,8 +1,8 @@
 #include "cli/CatalogueCommands.h"
 
+#include "platform/Text.h"
 #include "workspace/Messages.h"
 #include "workspace/RecordValidator.h"
-#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdio>

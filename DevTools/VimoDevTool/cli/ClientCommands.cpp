@@ -1,7 +1,7 @@
 #include "cli/ClientCommands.h"
 
-#include "workspace/Messages.h"
 #include "platform/Text.h"
+#include "workspace/Messages.h"
 
 namespace vimo::cli {
 

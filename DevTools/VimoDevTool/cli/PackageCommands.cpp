@@ -1,10 +1,10 @@
 #include "cli/PackageCommands.h"
 
+#include "platform/Paths.h"
+#include "platform/Text.h"
 #include "workspace/Messages.h"
 #include "workspace/PackageInspector.h"
 #include "workspace/UploadChecks.h"
-#include "platform/Paths.h"
-#include "platform/Text.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -57,8 +57,7 @@ ExitCode PackageCommands::files(const ParsedCommand& command)
     const std::string percent = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
     std::string summary = std::to_string(listing.packedCount) + " files packed, " +
                           groupDigits(listing.packedBytes) + " of " +
-                          groupDigits(kUploadSizeLimit) + " bytes (" + percent +
-                          "%), uncompressed";
+                          groupDigits(kUploadSizeLimit) + " bytes (" + percent + "%), uncompressed";
     if (listing.packedBytes >= kUploadSizeLimit) {
         summary += "; over the upload limit";
     }
@@ -153,8 +152,7 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
         m_console.document(writer);
     } else {
         m_console.line("archive: " + toUtf8(archive));
-        m_console.line("size:    " + (ec ? std::string("?") : groupDigits(size)) +
-                       " bytes");
+        m_console.line("size:    " + (ec ? std::string("?") : groupDigits(size)) + " bytes");
         for (const std::u16string& file : leftOut) {
             m_console.line("left out (extension not allowed): " + toUtf8(file));
         }

@@ -3,8 +3,8 @@
 #include "cli/CatalogueCommands.h"
 #include "cli/ClientCommands.h"
 #include "cli/HelpText.h"
-#include "workspace/Messages.h"
 #include "cli/PackageCommands.h"
+#include "workspace/Messages.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <ostream>

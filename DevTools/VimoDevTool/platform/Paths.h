@@ -22,7 +22,7 @@ bool isExistingDirectory(std::u16string_view path);
 struct DirectoryEntry
 {
     std::u16string name;
-    bool isDirectory = false; // after following a symbolic link
+    bool isDirectory = false;   // after following a symbolic link
     bool isRegularFile = false; // after following a symbolic link
     bool isSymlink = false;
 };

@@ -41,8 +41,8 @@ public:
 
     // A value under HKEY_LOCAL_MACHINE as a 32-bit program sees it; nothing when the key or the
     // value is missing or the registry cannot be read. `key` uses backslashes.
-    virtual std::optional<RegistryValue> readLocalMachineValue(const std::u16string& key,
-                                                               const std::u16string& name) const = 0;
+    virtual std::optional<RegistryValue>
+    readLocalMachineValue(const std::u16string& key, const std::u16string& name) const = 0;
     // A Windows path from the registry as a path of this system (without a trailing separator
     // unless the input had one).
     virtual std::u16string nativePathFromWindows(const std::u16string& windowsPath) const = 0;
@@ -50,10 +50,12 @@ public:
     // Whether a process runs whose program file name equals `programName` (letter case ignored).
     virtual bool isProgramRunning(const std::u16string& programName) const = 0;
     // Calls `visit` with the title of each top-level window until it returns false.
-    virtual void enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const = 0;
+    virtual void
+    enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const = 0;
     // Starts a program detached, with a working folder and arguments; true when it started.
     // Programs that this system cannot run directly go through its compatibility layer.
-    virtual bool startProgram(const std::u16string& program, const std::vector<std::u16string>& arguments,
+    virtual bool startProgram(const std::u16string& program,
+                              const std::vector<std::u16string>& arguments,
                               const std::u16string& workingFolder) const = 0;
 
     // The shell's "open" verb on a folder, a file or a web address. Returns the shell's number:

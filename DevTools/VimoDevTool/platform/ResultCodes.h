@@ -36,7 +36,13 @@ constexpr HRESULT hresultFromWin32(std::uint32_t error)
                : static_cast<HRESULT>((error & 0x0000FFFFu) | 0x80070000u);
 }
 
-constexpr bool failed(HRESULT hr) { return hr < 0; }
-constexpr bool succeeded(HRESULT hr) { return hr >= 0; }
+constexpr bool failed(HRESULT hr)
+{
+    return hr < 0;
+}
+constexpr bool succeeded(HRESULT hr)
+{
+    return hr >= 0;
+}
 
 } // namespace vimo

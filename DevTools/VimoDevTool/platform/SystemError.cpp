@@ -28,7 +28,10 @@ std::uint32_t win32ErrorFromErrno(int error)
     }
 }
 
-HRESULT hresultFromErrno(int error) { return hresultFromWin32(win32ErrorFromErrno(error)); }
+HRESULT hresultFromErrno(int error)
+{
+    return hresultFromWin32(win32ErrorFromErrno(error));
+}
 
 HRESULT hresultFromErrorCode(const std::error_code& error)
 {

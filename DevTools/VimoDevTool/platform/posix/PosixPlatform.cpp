@@ -28,7 +28,10 @@ std::optional<std::string> PosixPlatform::environment(const std::string& name) c
     return std::string(value);
 }
 
-std::int64_t PosixPlatform::currentTime() const { return static_cast<std::int64_t>(std::time(nullptr)); }
+std::int64_t PosixPlatform::currentTime() const
+{
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
 
 std::u16string PosixPlatform::programFolder() const
 {
@@ -70,7 +73,8 @@ bool PosixPlatform::isProgramRunning(const std::u16string& programName) const
     return ProcessTable::isProgramRunning(programName);
 }
 
-void PosixPlatform::enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const
+void PosixPlatform::enumerateWindowTitles(
+    const std::function<bool(const std::u16string&)>& visit) const
 {
     X11WindowList::enumerateTitles(environment("DISPLAY"), visit);
 }
@@ -82,7 +86,10 @@ bool PosixPlatform::startProgram(const std::u16string& program,
     return ProgramLauncher::start(program, arguments, workingFolder, winePrefix());
 }
 
-int PosixPlatform::shellOpen(const std::u16string& target) const { return DesktopShell::open(target); }
+int PosixPlatform::shellOpen(const std::u16string& target) const
+{
+    return DesktopShell::open(target);
+}
 
 int PosixPlatform::shellOpenClientCommand(const std::u16string& command) const
 {

@@ -17,7 +17,8 @@ public:
     std::u16string nativePathFromWindows(const std::u16string& windowsPath) const override;
 
     bool isProgramRunning(const std::u16string& programName) const override;
-    void enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const override;
+    void
+    enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const override;
     bool startProgram(const std::u16string& program, const std::vector<std::u16string>& arguments,
                       const std::u16string& workingFolder) const override;
 
