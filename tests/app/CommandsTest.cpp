@@ -211,6 +211,9 @@ void CommandsTest::archiveFailuresAreReported()
     click(*dialog, 1023);
     QCOMPARE(messages.texts(), QStringList{"Failed to create Vimo package for upload."});
     QVERIFY(messages.shown()[0].icon == MessageIcon::Stop);
+    QVERIFY2(messages.shown()[0].detail.contains(
+                 "orvoblockedVimoz.zip: the archive file cannot be created"),
+             qPrintable(messages.shown()[0].detail));
     QVERIFY(!button(*dialog, 1019)->isEnabled());
 
     // With no Vimo shown there is no archive path to copy.
@@ -290,6 +293,7 @@ void CommandsTest::okKeepsTheWindowOpenWhenApplyIsRefusedOrFails()
         breakCatalogueFile(env, "d1");
         click(*dialog, 1);
         QCOMPARE(messages.texts(), QStringList{"Failed to save Vimo changes."});
+        QVERIFY(messages.shown()[0].detail.contains("VimozList.xml"));
         QVERIFY(dialog->isVisible());
         QCOMPARE(edit(*dialog, 1001)->text(), QStringLiteral("Changed"));
         QCOMPARE(currentEntry(*dialog), 1);

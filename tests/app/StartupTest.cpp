@@ -46,6 +46,9 @@ void StartupTest::unreachableConfigurationShows104()
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QCOMPARE(messages.texts(), QStringList{"Failed to initialize Vimo Dev Tool. Exiting..."});
     QVERIFY(messages.shown()[0].icon == MessageIcon::Stop);
+    // The cause stands under the message, never in its place.
+    QVERIFY2(messages.shown()[0].detail.contains("HTTP status 404"),
+             qPrintable(messages.shown()[0].detail));
 
     // A catalogue file that does not parse fails the start the same way.
     messages.clear();
@@ -55,6 +58,8 @@ void StartupTest::unreachableConfigurationShows104()
     CDevToolDlg second(broken.platform);
     QVERIFY(!second.OnInitDialog());
     QCOMPARE(messages.texts(), QStringList{"Failed to initialize Vimo Dev Tool. Exiting..."});
+    QVERIFY(messages.shown()[0].detail.startsWith(QString::fromStdString(
+        (broken.install.serviceFolder("a1") / "ver1" / "VimozList.xml").string() + ": line 1")));
 }
 
 void StartupTest::listsVimosUnderDevelopmentInIdentifierOrder()

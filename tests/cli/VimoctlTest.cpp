@@ -192,6 +192,16 @@ TEST_F(VimoctlTest, StartUpFailuresShowTheWindowsMessagesAndExit2)
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_NE(result.err.find("Failed to initialize Vimo Dev Tool. Exiting..."), std::string::npos);
     EXPECT_TRUE(result.out.empty());
+    // The cause names the file and the reader's reason with its line.
+    const std::string broken = (install.serviceFolder("dev1") / "ver1" / "VimozList.xml").string();
+    EXPECT_NE(result.err.find(broken + ": line 1"), std::string::npos) << result.err;
+
+    // And for the configuration, the address and why.
+    server.setConfiguration("<confList>");
+    result = run({"list"});
+    EXPECT_NE(result.err.find(server.baseUrl() + "/pages/xml/openvimoz_conf.xml: line 1"),
+              std::string::npos)
+        << result.err;
 }
 
 TEST_F(VimoctlTest, ListsInIdentifierOrderWithFilters)

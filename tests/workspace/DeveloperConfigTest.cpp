@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -308,6 +309,67 @@ TEST(DeveloperServers, EnvironmentOrBuiltInDefaults)
     platform.env["ORVO_CONTENT_SERVER"] = "http://content.example";
     EXPECT_EQ(workspace.developerServer(), u"http://127.0.0.1:8080");
     EXPECT_EQ(workspace.contentServer(), u"http://content.example");
+}
+
+// Start-up ends on any of these; what the developer is told must name the address and why.
+TEST_F(DeveloperConfig, EveryFailureNamesTheAddressAndTheReason)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(ConfigServer&, TestPlatform&)> arrange;
+        HRESULT code;
+        const char* reason;
+    };
+    const std::string good = ConfigServer::defaultConfiguration();
+    const Case cases[] = {
+        {"an error status",
+         [good](ConfigServer& s, TestPlatform&) {
+             s.setHandler(kConfPath, [good](const httplib::Request&, httplib::Response& res) {
+                 res.status = 503;
+                 res.set_content(good, "text/xml");
+             });
+         },
+         E_UNEXPECTED, "HTTP status 503"},
+        {"nobody listening",
+         [](ConfigServer&, TestPlatform& p) {
+             p.env["ORVO_DEVELOPER_SERVER"] = "http://127.0.0.1:" + std::to_string(closedPort());
+         },
+         E_UNEXPECTED, "onnect"},
+        {"a slow server",
+         [](ConfigServer& s, TestPlatform&) {
+             s.setHandler(kConfPath, [](const httplib::Request&, httplib::Response& res) {
+                 std::this_thread::sleep_for(std::chrono::milliseconds(600));
+                 res.set_content(ConfigServer::defaultConfiguration(), "text/xml");
+             });
+         },
+         E_UNEXPECTED, "imed out"},
+        {"a document that is not well-formed",
+         [](ConfigServer& s, TestPlatform&) { s.setConfiguration("<confList>\n<extensions>"); },
+         E_UNEXPECTED, "line 2"},
+        {"a missing element",
+         [](ConfigServer& s, TestPlatform&) {
+             s.setConfiguration(configuration(general(), kExtensions, ""));
+         },
+         E_POINTER, "//confList/filesToIgnore"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ConfigServer own;
+        TestPlatform ownPlatform;
+        ownPlatform.env["ORVO_DEVELOPER_SERVER"] = own.baseUrl();
+        c.arrange(own, ownPlatform);
+        VimoWorkspace fresh(ownPlatform);
+        fresh.setDownloadTimeouts(300, 300);
+        ASSERT_EQ(fresh.loadDeveloperConfiguration(), c.code);
+        const Failure& cause = fresh.lastError();
+        EXPECT_EQ(cause.code, c.code);
+        EXPECT_EQ(toUtf8(cause.subject), *ownPlatform.env["ORVO_DEVELOPER_SERVER"] + kConfPath);
+        EXPECT_NE(cause.reason.find(c.reason), std::string::npos) << cause.reason;
+    }
+    // The next operation starts without the old cause.
+    ASSERT_EQ(load(good), S_OK);
+    EXPECT_TRUE(workspace.lastError().empty());
 }
 
 } // namespace vimo::test

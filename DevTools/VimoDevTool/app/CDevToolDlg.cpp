@@ -450,7 +450,8 @@ void CDevToolDlg::InitMainWindow()
         return;
     }
     if (m_workspace.loadDeveloperConfiguration() < 0 || m_workspace.loadAll() < 0) {
-        MessageBox::showString(this, res::IDS_INIT_FAILED, MessageIcon::Stop);
+        MessageBox::showString(this, res::IDS_INIT_FAILED, MessageIcon::Stop, MessageButtons::Ok,
+                               m_workspace.lastError());
         m_endedAtStartup = true;
         QDialog::done(QDialog::Rejected);
         return;
@@ -669,7 +670,8 @@ CDevToolDlg::SaveResult CDevToolDlg::SaveVimoChecked(const QString& id)
 
     SaveResult result = SaveResult::Saved;
     if (m_workspace.writeVimo(us(id), updated) < 0) {
-        MessageBox::showString(this, res::IDS_SAVE_FAILED, MessageIcon::Stop);
+        MessageBox::showString(this, res::IDS_SAVE_FAILED, MessageIcon::Stop, MessageButtons::Ok,
+                               m_workspace.lastError());
         result = SaveResult::Failed;
     } else {
         m_workspace.removeVimoListCache(us(id));
@@ -864,7 +866,8 @@ void CDevToolDlg::OnCreateZip()
         return;
     }
     if (result < 0) {
-        MessageBox::showString(this, res::IDS_PACKAGE_FAILED, MessageIcon::Stop);
+        MessageBox::showString(this, res::IDS_PACKAGE_FAILED, MessageIcon::Stop, MessageButtons::Ok,
+                               m_workspace.lastError());
         return;
     }
     if (!unsupported.empty()) {
@@ -905,17 +908,20 @@ void CDevToolDlg::OnCopyArchivePath()
     UpdateData(true);
     const std::u16string id = us(GetVimoIdAt(m_listIndex));
     if (m_workspace.copyArchivePathToClipboard(id, &m_clipboard) < 0) {
-        MessageBox::showString(this, res::IDS_COPY_PATH_FAILED, MessageIcon::Stop);
+        MessageBox::showString(this, res::IDS_COPY_PATH_FAILED, MessageIcon::Stop,
+                               MessageButtons::Ok, m_workspace.lastError());
     }
 }
 
 void CDevToolDlg::OnOpenSecondClient()
 {
     if (!m_workspace.IsClientRunning() && m_workspace.LaunchClient() < 0) {
-        MessageBox::showString(this, res::IDS_LAUNCH_FAILED, MessageIcon::Stop);
+        MessageBox::showString(this, res::IDS_LAUNCH_FAILED, MessageIcon::Stop, MessageButtons::Ok,
+                               m_workspace.lastError());
     }
     if (!m_workspace.HasSecondClientWindow() && m_workspace.LaunchSecondClient() < 0) {
-        MessageBox::showString(this, res::IDS_LAUNCH_SECOND_FAILED, MessageIcon::Stop);
+        MessageBox::showString(this, res::IDS_LAUNCH_SECOND_FAILED, MessageIcon::Stop,
+                               MessageButtons::Ok, m_workspace.lastError());
     }
 }
 

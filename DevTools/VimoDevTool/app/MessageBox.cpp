@@ -20,6 +20,9 @@ int showReal(QWidget* parent, const MessageRequest& request)
     QMessageBox box(parent);
     box.setWindowTitle(request.caption);
     box.setText(request.text);
+    if (!request.detail.isEmpty()) {
+        box.setDetailedText(request.detail);
+    }
     switch (request.icon) {
     case MessageIcon::Stop:
         box.setIcon(QMessageBox::Critical);
@@ -52,18 +55,21 @@ int showReal(QWidget* parent, const MessageRequest& request)
 
 } // namespace
 
-int MessageBox::show(QWidget* parent, const QString& text, MessageIcon icon, MessageButtons buttons)
+int MessageBox::show(QWidget* parent, const QString& text, MessageIcon icon, MessageButtons buttons,
+                     const Failure& cause)
 {
-    const MessageRequest request{loadString(res::AFX_IDS_APP_TITLE), text, icon, buttons};
+    const QString detail = cause.empty() ? QString() : QString::fromStdString(cause.describe());
+    const MessageRequest request{loadString(res::AFX_IDS_APP_TITLE), text, icon, buttons, detail};
     if (presenter()) {
         return presenter()(request);
     }
     return showReal(parent, request);
 }
 
-int MessageBox::showString(QWidget* parent, int stringId, MessageIcon icon, MessageButtons buttons)
+int MessageBox::showString(QWidget* parent, int stringId, MessageIcon icon, MessageButtons buttons,
+                           const Failure& cause)
 {
-    return show(parent, loadString(stringId), icon, buttons);
+    return show(parent, loadString(stringId), icon, buttons, cause);
 }
 
 void MessageBox::setPresenter(Presenter replacement)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <QString>
 
 #include <functional>
@@ -36,6 +38,7 @@ struct MessageRequest
     QString text;
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
+    QString detail; // the cause of a failure, shown under the text; empty when there is none
 };
 
 // Every message box of the tool goes through here, captioned with the application title, so
@@ -45,12 +48,12 @@ class MessageBox
 public:
     using Presenter = std::function<int(const MessageRequest&)>;
 
-    // Shows `text` and returns the answer.
+    // Shows `text` and returns the answer; a failure's cause, when given, is the box's detail.
     static int show(QWidget* parent, const QString& text, MessageIcon icon,
-                    MessageButtons buttons = MessageButtons::Ok);
+                    MessageButtons buttons = MessageButtons::Ok, const Failure& cause = {});
     // Shows string `stringId` of the string table.
     static int showString(QWidget* parent, int stringId, MessageIcon icon,
-                          MessageButtons buttons = MessageButtons::Ok);
+                          MessageButtons buttons = MessageButtons::Ok, const Failure& cause = {});
     // Replaces the real box (tests); an empty presenter brings the real box back.
     static void setPresenter(Presenter presenter);
 };

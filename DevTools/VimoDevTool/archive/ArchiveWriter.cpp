@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "platform/Text.h"
 
+#include <cerrno>
 #include <new>
 #include <sys/stat.h>
 #include <utility>
@@ -22,6 +23,13 @@ struct ArchiveWriter::Impl
     engine::CreateObjectFunc createObject = nullptr;
     std::vector<std::pair<std::u16string, std::u16string>> queue;
     std::vector<std::u16string> candidates;
+    Failure lastError;
+
+    HRESULT fail(HRESULT code, std::u16string_view subject, std::string reason)
+    {
+        lastError = Failure{code, std::u16string(subject), std::move(reason)};
+        return code;
+    }
 };
 
 namespace {
@@ -114,32 +122,39 @@ std::u16string ArchiveWriter::libraryPath() const
     return m_impl ? m_impl->library.path() : std::u16string();
 }
 
+const Failure& ArchiveWriter::lastError() const
+{
+    static const Failure kNoRecord{E_POINTER, {}, "the archive writer could not be made"};
+    return m_impl ? m_impl->lastError : kNoRecord;
+}
+
 HRESULT ArchiveWriter::init(ArchiveFormat format)
 {
     if (!m_impl) {
         return E_POINTER;
     }
+    m_impl->lastError = Failure{};
     if (format != ArchiveFormatZip) {
-        return E_INVALIDARG;
+        return m_impl->fail(E_INVALIDARG, {}, "only the Zip format is written");
     }
     if (m_impl->archive) {
         return S_OK;
     }
     if (!m_impl->library.isLoaded() && failed(m_impl->library.load(m_impl->candidates))) {
-        return E_FAIL;
+        return m_impl->fail(E_FAIL, {}, m_impl->library.error());
     }
     m_impl->createObject = m_impl->library.createObject();
     if (!m_impl->createObject) {
-        return E_FAIL;
+        return m_impl->fail(E_FAIL, m_impl->library.path(), "the module has no CreateObject");
     }
     void* object = nullptr;
     const HRESULT hr =
         m_impl->createObject(&engine::CLSID_FormatZip, &engine::IID_IOutArchive, &object);
     if (failed(hr)) {
-        return hr;
+        return m_impl->fail(hr, m_impl->library.path(), "the engine made no Zip writer");
     }
     if (!object) {
-        return E_FAIL;
+        return m_impl->fail(E_FAIL, m_impl->library.path(), "the engine made no Zip writer");
     }
     m_impl->archive = static_cast<engine::IOutArchive*>(object);
     return S_OK;
@@ -150,8 +165,12 @@ HRESULT ArchiveWriter::addFile(const std::u16string& path, const std::u16string&
     if (!m_impl || !m_impl->archive) {
         return E_UNEXPECTED;
     }
-    if (path.empty() || !pathExists(path)) {
-        return E_INVALIDARG;
+    m_impl->lastError = Failure{};
+    if (path.empty()) {
+        return m_impl->fail(E_INVALIDARG, path, "no file is named");
+    }
+    if (!pathExists(path)) {
+        return m_impl->fail(E_INVALIDARG, path, "the file no longer exists");
     }
     std::u16string name = memberName;
     if (name.empty()) {
@@ -167,22 +186,27 @@ HRESULT ArchiveWriter::create(const std::u16string& archivePath, const std::u16s
     if (!m_impl || !m_impl->archive) {
         return E_UNEXPECTED;
     }
+    m_impl->lastError = Failure{};
     if (archivePath.empty()) {
-        return E_INVALIDARG;
+        return m_impl->fail(E_INVALIDARG, archivePath, "no archive file is named");
     }
+    auto failures = std::make_shared<StreamFailure>();
     auto* stream = new (std::nothrow) OutFileStream();
     if (!stream) {
-        return E_FAIL;
+        return m_impl->fail(E_FAIL, archivePath, "out of memory");
     }
     stream->AddRef();
-    if (!stream->open(archivePath, CreateMode::CreateAlways)) {
+    if (!stream->open(archivePath, CreateMode::CreateAlways, failures)) {
+        const int error = errno;
         stream->Release();
-        return E_FAIL;
+        return m_impl->fail(E_FAIL, archivePath,
+                            "the archive file cannot be created: " +
+                                failureFromErrno(error, {}).reason);
     }
-    auto* callback = new (std::nothrow) UpdateCallback(m_impl->library.runtime());
+    auto* callback = new (std::nothrow) UpdateCallback(m_impl->library.runtime(), failures);
     if (!callback) {
         stream->Release();
-        return E_POINTER;
+        return m_impl->fail(E_POINTER, archivePath, "out of memory");
     }
     callback->AddRef();
     callback->setPassword(password);
@@ -199,7 +223,17 @@ HRESULT ArchiveWriter::create(const std::u16string& archivePath, const std::u16s
         m_impl->archive->UpdateItems(static_cast<engine::IOutStream*>(stream), count, callback);
     callback->Release();
     stream->Release(); // the last reference closes the archive file
-    return failed(hr) ? hr : S_OK;
+    if (failed(hr)) {
+        // What the streams met says more than the engine's code: which file, and why.
+        Failure cause = failures->first();
+        if (cause.empty()) {
+            cause = Failure{hr, archivePath, "the archive engine failed"};
+        }
+        cause.code = hr;
+        m_impl->lastError = cause;
+        return hr;
+    }
+    return S_OK;
 }
 
 } // namespace vimo

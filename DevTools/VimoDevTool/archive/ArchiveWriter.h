@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Failure.h"
 #include "platform/ResultCodes.h"
 
 #include <memory>
@@ -41,6 +42,9 @@ public:
 
     // The engine module in use; empty before init.
     std::u16string libraryPath() const;
+    // Why the last operation failed: the file (archive, member or engine module) and the reason
+    // in words, with the code returned; empty after a success.
+    const Failure& lastError() const;
 
 private:
     struct Impl;

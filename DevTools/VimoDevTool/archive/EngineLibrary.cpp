@@ -28,6 +28,7 @@ std::vector<std::u16string> EngineLibrary::defaultCandidates(const Platform& pla
 HRESULT EngineLibrary::load(const std::vector<std::u16string>& candidates)
 {
     unload();
+    m_error.clear();
     const std::u16string* chosen = nullptr;
     for (const std::u16string& candidate : candidates) {
         if (pathExists(candidate)) {
@@ -35,12 +36,22 @@ HRESULT EngineLibrary::load(const std::vector<std::u16string>& candidates)
             break;
         }
     }
+    if (!chosen) {
+        m_error = "the archive engine is not installed; looked for";
+        for (const std::u16string& candidate : candidates) {
+            m_error += " " + toUtf8(candidate);
+        }
+        return E_FAIL;
+    }
     // Only an absolute path keeps the loader from searching its own folders.
-    if (!chosen || chosen->front() != kPathSeparator) {
+    if (chosen->front() != kPathSeparator) {
+        m_error = toUtf8(*chosen) + " is not an absolute path";
         return E_FAIL;
     }
     void* handle = dlopen(toUtf8(*chosen).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
+        const char* reason = dlerror();
+        m_error = reason ? reason : toUtf8(*chosen) + " cannot be loaded";
         return E_FAIL;
     }
     m_handle = handle;
@@ -52,6 +63,7 @@ HRESULT EngineLibrary::load(const std::vector<std::u16string>& candidates)
         reinterpret_cast<engine::GetModulePropFunc>(dlsym(handle, "GetModuleProp"));
     if (!getModuleProp) {
         unload();
+        m_error = toUtf8(*chosen) + " is not the archive engine: it has no GetModuleProp";
         return E_FAIL;
     }
     engine::PROPVARIANT prop{};
@@ -69,6 +81,8 @@ HRESULT EngineLibrary::load(const std::vector<std::u16string>& candidates)
     }
     if (!ours || !m_runtime.sysAllocString || !m_runtime.sysFreeString) {
         unload();
+        m_error = toUtf8(*chosen) + (ours ? " lacks the engine's string functions"
+                                          : " lays out its interfaces differently from ours");
         return E_FAIL;
     }
     m_createObject = reinterpret_cast<engine::CreateObjectFunc>(dlsym(handle, "CreateObject"));

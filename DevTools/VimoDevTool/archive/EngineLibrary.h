@@ -23,8 +23,10 @@ public:
     static std::vector<std::u16string> defaultCandidates(const Platform& platform);
 
     // Loads the first candidate that exists; E_FAIL when none does, when it is not an absolute
-    // path, cannot be loaded, or reports an interface type other than ours.
+    // path, cannot be loaded, or reports an interface type other than ours (error() says which).
     HRESULT load(const std::vector<std::u16string>& candidates);
+    // Why the last load failed, in words (the loader's own text when it refused the file).
+    const std::string& error() const { return m_error; }
     // The module's CreateObject; null when not loaded or the module has none.
     engine::CreateObjectFunc createObject() const { return m_createObject; }
     const engine::EngineRuntime& runtime() const { return m_runtime; }
@@ -36,6 +38,7 @@ public:
 private:
     void* m_handle = nullptr;
     std::u16string m_path;
+    std::string m_error;
     engine::CreateObjectFunc m_createObject = nullptr;
     engine::EngineRuntime m_runtime;
 };

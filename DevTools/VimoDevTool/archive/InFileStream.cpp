@@ -1,5 +1,6 @@
 #include "archive/InFileStream.h"
 
+#include "platform/Failure.h"
 #include "platform/SystemError.h"
 
 #include <algorithm>
@@ -30,8 +31,10 @@ long InFileStream::liveObjects()
     return g_liveInStreams;
 }
 
-bool InFileStream::open(const std::u16string& path)
+bool InFileStream::open(const std::u16string& path, StreamFailurePtr failures)
 {
+    m_path = path;
+    m_failures = std::move(failures);
     return m_file.openForReading(path);
 }
 
@@ -59,11 +62,11 @@ engine::ULONG InFileStream::AddRef()
 
 engine::ULONG InFileStream::Release()
 {
-    if (--m_refCount == 0) {
+    const std::uint32_t left = --m_refCount;
+    if (left == 0) {
         delete this;
-        return 0;
     }
-    return m_refCount;
+    return left;
 }
 
 // A failed read is reported as a failure: a positive code would read as success to the engine,
@@ -79,7 +82,11 @@ HRESULT InFileStream::Read(void* data, std::uint32_t size, std::uint32_t* proces
         done = ::read(m_file.descriptor(), data, wanted);
     } while (done < 0 && errno == EINTR);
     if (done < 0) {
-        return hresultFromErrno(errno);
+        const Failure failure = failureFromErrno(errno, m_path);
+        if (m_failures) {
+            m_failures->record(failure);
+        }
+        return failure.code;
     }
     if (processedSize) {
         *processedSize = static_cast<std::uint32_t>(done);

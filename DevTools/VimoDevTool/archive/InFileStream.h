@@ -2,7 +2,9 @@
 
 #include "archive/EngineInterfaces.h"
 #include "archive/FileHandle.h"
+#include "archive/StreamFailure.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -18,8 +20,9 @@ public:
     InFileStream();
     virtual ~InFileStream();
 
-    // Opens the member file for reading; false (errno set) when it cannot be opened.
-    bool open(const std::u16string& path);
+    // Opens the member file for reading; false (errno set) when it cannot be opened. A failed
+    // read is recorded in `failures` when one is given.
+    bool open(const std::u16string& path, StreamFailurePtr failures = {});
 
     HRESULT QueryInterface(const engine::GUID& iid, void** object) override;
     engine::ULONG AddRef() override;
@@ -33,8 +36,11 @@ public:
     static long liveObjects();
 
 private:
-    std::uint32_t m_refCount = 0;
+    // The engine may take and drop references on its worker threads.
+    std::atomic<std::uint32_t> m_refCount{0};
     FileHandle m_file;
+    std::u16string m_path;
+    StreamFailurePtr m_failures;
 };
 
 // Moves a file's position as the engine's Seek asks (origin 0 start, 1 current, 2 end).

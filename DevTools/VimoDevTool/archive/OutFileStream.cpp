@@ -1,6 +1,7 @@
 #include "archive/OutFileStream.h"
 
 #include "archive/InFileStream.h"
+#include "platform/Failure.h"
 #include "platform/SystemError.h"
 
 #include <algorithm>
@@ -30,9 +31,20 @@ long OutFileStream::liveObjects()
     return g_liveOutStreams;
 }
 
-bool OutFileStream::open(const std::u16string& path, CreateMode mode)
+bool OutFileStream::open(const std::u16string& path, CreateMode mode, StreamFailurePtr failures)
 {
+    m_path = path;
+    m_failures = std::move(failures);
     return m_file.openForWriting(path, mode);
+}
+
+HRESULT OutFileStream::failWith(int error)
+{
+    const Failure failure = failureFromErrno(error, m_path);
+    if (m_failures) {
+        m_failures->record(failure);
+    }
+    return failure.code;
 }
 
 HRESULT OutFileStream::QueryInterface(const engine::GUID& iid, void** object)
@@ -56,11 +68,11 @@ engine::ULONG OutFileStream::AddRef()
 
 engine::ULONG OutFileStream::Release()
 {
-    if (--m_refCount == 0) {
+    const std::uint32_t left = --m_refCount;
+    if (left == 0) {
         delete this;
-        return 0;
     }
-    return m_refCount;
+    return left;
 }
 
 // A failed write is reported as a failure (a full disk must not yield a "successful" archive).
@@ -75,7 +87,7 @@ HRESULT OutFileStream::Write(const void* data, std::uint32_t size, std::uint32_t
         done = ::write(m_file.descriptor(), data, wanted);
     } while (done < 0 && errno == EINTR);
     if (done < 0) {
-        return hresultFromErrno(errno);
+        return failWith(errno);
     }
     if (processedSize) {
         *processedSize = static_cast<std::uint32_t>(done);
@@ -97,6 +109,7 @@ HRESULT OutFileStream::SetSize(std::uint64_t newSize)
     const off_t position = ::lseek(m_file.descriptor(), 0, SEEK_CUR);
     if (position < 0 || ::ftruncate(m_file.descriptor(), static_cast<off_t>(newSize)) != 0 ||
         ::lseek(m_file.descriptor(), position, SEEK_SET) != position) {
+        failWith(errno);
         return E_FAIL;
     }
     return S_OK;

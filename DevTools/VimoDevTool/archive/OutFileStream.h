@@ -2,7 +2,9 @@
 
 #include "archive/EngineInterfaces.h"
 #include "archive/FileHandle.h"
+#include "archive/StreamFailure.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -16,8 +18,10 @@ public:
     OutFileStream();
     virtual ~OutFileStream();
 
-    // Creates (or truncates) the archive file; false (errno set) when it cannot be.
-    bool open(const std::u16string& path, CreateMode mode = CreateMode::CreateAlways);
+    // Creates (or truncates) the archive file; false (errno set) when it cannot be. A failed
+    // write is recorded in `failures` when one is given.
+    bool open(const std::u16string& path, CreateMode mode = CreateMode::CreateAlways,
+              StreamFailurePtr failures = {});
 
     HRESULT QueryInterface(const engine::GUID& iid, void** object) override;
     engine::ULONG AddRef() override;
@@ -31,8 +35,13 @@ public:
     static long liveObjects();
 
 private:
-    std::uint32_t m_refCount = 0;
+    // The engine may take and drop references on its worker threads.
+    std::atomic<std::uint32_t> m_refCount{0};
     FileHandle m_file;
+    std::u16string m_path;
+    StreamFailurePtr m_failures;
+
+    HRESULT failWith(int error);
 };
 
 } // namespace vimo

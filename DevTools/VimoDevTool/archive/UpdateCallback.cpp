@@ -4,6 +4,7 @@
 #include "archive/InFileStream.h"
 
 #include <atomic>
+#include <cerrno>
 #include <new>
 
 namespace vimo {
@@ -13,7 +14,8 @@ namespace {
 std::atomic<long> g_liveCallbacks{0};
 } // namespace
 
-UpdateCallback::UpdateCallback(const engine::EngineRuntime& runtime) : m_runtime(runtime)
+UpdateCallback::UpdateCallback(const engine::EngineRuntime& runtime, StreamFailurePtr failures)
+    : m_runtime(runtime), m_failures(std::move(failures))
 {
     ++g_liveCallbacks;
 }
@@ -60,11 +62,11 @@ engine::ULONG UpdateCallback::AddRef()
 
 engine::ULONG UpdateCallback::Release()
 {
-    if (--m_refCount == 0) {
+    const std::uint32_t left = --m_refCount;
+    if (left == 0) {
         delete this;
-        return 0;
     }
-    return m_refCount;
+    return left;
 }
 
 HRESULT UpdateCallback::SetTotal(std::uint64_t)
@@ -177,7 +179,12 @@ HRESULT UpdateCallback::GetStream(std::uint32_t index, engine::ISequentialInStre
         return E_FAIL;
     }
     stream->AddRef();
-    if (!stream->open(item.path)) {
+    if (!stream->open(item.path, m_failures)) {
+        if (m_failures) {
+            Failure failure = failureFromErrno(errno, item.path);
+            failure.code = E_INVALIDARG;
+            m_failures->record(failure);
+        }
         stream->Release();
         return E_INVALIDARG;
     }

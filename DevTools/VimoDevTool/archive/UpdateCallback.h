@@ -2,7 +2,9 @@
 
 #include "archive/ArchiveItem.h"
 #include "archive/EngineInterfaces.h"
+#include "archive/StreamFailure.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,7 +17,8 @@ class UpdateCallback final : public engine::IArchiveUpdateCallback,
                              public engine::ICryptoGetTextPassword
 {
 public:
-    explicit UpdateCallback(const engine::EngineRuntime& runtime);
+    // Member files that cannot be opened or read are recorded in `failures` when one is given.
+    explicit UpdateCallback(const engine::EngineRuntime& runtime, StreamFailurePtr failures = {});
     virtual ~UpdateCallback();
 
     // Sets the archive's password (an empty one means none).
@@ -43,11 +46,13 @@ public:
 private:
     void clearValue(engine::PROPVARIANT* value) const;
 
-    std::uint32_t m_refCount = 0;
+    // The engine may take and drop references on its worker threads.
+    std::atomic<std::uint32_t> m_refCount{0};
     bool m_passwordDefined = false;
     std::u16string m_password;
     std::vector<ArchiveItem> m_members;
     engine::EngineRuntime m_runtime;
+    StreamFailurePtr m_failures;
 };
 
 } // namespace vimo

@@ -182,7 +182,7 @@ ExitCode CatalogueCommands::set(const ParsedCommand& command)
         m_console.message(messages::kSaveFailed);
         return fail(command, ExitCode::Failure,
                     "the catalogue file of \"" + command.argument() +
-                        "\" was not written, result " + format::resultCode(hr));
+                        "\" was not written: " + format::cause(m_workspace.lastError(), hr));
     }
     // The window takes any address; say so when `check` would refuse it.
     if (record.isDhtml) {
@@ -227,7 +227,7 @@ ExitCode CatalogueCommands::copy(const ParsedCommand& command)
         if (!newId.empty()) {
             text += " (the copy " + toUtf8(newId) + " is incomplete)";
         }
-        text += ", result " + format::resultCode(hr);
+        text += ": " + format::cause(m_workspace.lastError(), hr);
         return fail(command, failed(hr) ? ExitCode::Failure : ExitCode::NothingDone, text);
     }
     if (m_console.json()) {

@@ -33,7 +33,8 @@ ExitCode ClientCommands::open(const ParsedCommand& command)
         const HRESULT hr = m_workspace.openServicesFolder();
         if (failed(hr)) {
             return fail(command, ExitCode::Failure,
-                        "could not open " + toUtf8(folder) + ", result " + format::resultCode(hr));
+                        "could not open " + toUtf8(folder) + ": " +
+                            format::cause(m_workspace.lastError(), hr));
         }
         answer("openServicesFolder", true, folder);
         return ExitCode::Success;
@@ -49,7 +50,8 @@ ExitCode ClientCommands::open(const ParsedCommand& command)
         icons ? m_workspace.openIconsFolder(info.id) : m_workspace.openSourceFolder(info.id);
     if (failed(hr)) {
         return fail(command, ExitCode::Failure,
-                    "could not open " + toUtf8(folder) + ", result " + format::resultCode(hr));
+                    "could not open " + toUtf8(folder) + ": " +
+                        format::cause(m_workspace.lastError(), hr));
     }
     answer(icons ? "openIconsFolder" : "openSourceFolder", true, folder);
     return ExitCode::Success;

@@ -97,6 +97,11 @@ std::string resultCode(std::int32_t code)
     return out;
 }
 
+std::string cause(const Failure& failure, std::int32_t code)
+{
+    return failure.empty() ? "result " + resultCode(code) : failure.describe();
+}
+
 std::string bar(std::uint64_t used, std::uint64_t limit, std::size_t width)
 {
     std::size_t filled = width;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include "cli/ExitCode.h"
 #include "cli/JsonWriter.h"
 
@@ -48,6 +50,9 @@ std::string padRight(std::string_view text, std::size_t width);
 std::string padLeft(std::string_view text, std::size_t width);
 // A result code as "0x80004005".
 std::string resultCode(std::int32_t code);
+// Why an operation failed: the cause the model left ("file: reason (0x80070005)"), or only the
+// result code when it left none.
+std::string cause(const Failure& failure, std::int32_t code);
 // "[#####.....]" of `width` cells for used/limit, full when used reaches the limit.
 std::string bar(std::uint64_t used, std::uint64_t limit, std::size_t width);
 } // namespace format

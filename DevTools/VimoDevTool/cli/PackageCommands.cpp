@@ -109,8 +109,8 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
     if (failed(hr)) {
         m_console.message(messages::kPackageFailed);
         return fail(command, ExitCode::Failure,
-                    "the archive of \"" + command.argument() + "\" was not built, result " +
-                        format::resultCode(hr));
+                    "the archive of \"" + command.argument() +
+                        "\" was not built: " + format::cause(m_workspace.lastError(), hr));
     }
 
     const std::u16string archive = m_workspace.uploadArchivePath(info.id);

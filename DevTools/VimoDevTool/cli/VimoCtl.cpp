@@ -44,7 +44,8 @@ int VimoCtl::run(const std::vector<std::string>& args)
 ExitCode VimoCtl::openWorkspace(VimoWorkspace& workspace, Console& console)
 {
     if (failed(workspace.locateInstallation())) {
-        return console.fail(ExitCode::Failure, messages::kNotInstalled);
+        console.message(std::string(messages::kNotInstalled));
+        return console.fail(ExitCode::Failure, workspace.lastError().describe());
     }
     HRESULT hr = workspace.loadDeveloperConfiguration();
     const char* step = "developer configuration";
@@ -55,8 +56,8 @@ ExitCode VimoCtl::openWorkspace(VimoWorkspace& workspace, Console& console)
     if (failed(hr)) {
         console.message(std::string(messages::kInitFailed));
         return console.fail(ExitCode::Failure, std::string("the ") + step +
-                                                   " could not be loaded, result " +
-                                                   format::resultCode(hr));
+                                                   " could not be loaded: " +
+                                                   format::cause(workspace.lastError(), hr));
     }
     return ExitCode::Success;
 }

@@ -52,6 +52,7 @@ VimoMap filtered(const VimoMap& catalogue, bool underDevelopment)
 
 HRESULT VimoWorkspace::loadAll()
 {
+    clearError();
     m_catalogue.clear();
     const std::u16string services = servicesFolder();
     const auto entries = listDirectory(services);
@@ -91,6 +92,7 @@ bool VimoWorkspace::hasPackageMarker(const std::u16string& folder) const
 
 HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
 {
+    clearError();
     const std::u16string path = catalogueFilePath(folder);
     // A Vimo whose package carries the marker file is left out unread.
     if (hasPackageMarker(folder)) {
@@ -101,11 +103,13 @@ HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
     // folders, so no separate look at the file is made first.
     XmlDocument doc;
     XmlNode vimo;
-    if (const HRESULT loaded = loadElement(doc, path, kCatalogueEntryPath, E_UNEXPECTED, vimo);
+    Failure cause;
+    if (const HRESULT loaded =
+            loadElement(doc, path, kCatalogueEntryPath, E_UNEXPECTED, vimo, cause);
         failed(loaded)) {
         // Only a file that could not be read at all may be missing.
         const bool unread = loaded != E_UNEXPECTED && loaded != E_POINTER;
-        return unread && !pathExists(path) ? S_FALSE : loaded;
+        return unread && !pathExists(path) ? S_FALSE : fail(cause);
     }
     if (!equalsIgnoreAsciiCase(vimo.attributeOrEmpty(u"userCreated"), u"true")) {
         return S_FALSE;

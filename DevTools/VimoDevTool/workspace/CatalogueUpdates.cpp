@@ -26,28 +26,28 @@ void writeRecordAttributes(XmlNode& vimo, const VimoInfo& info)
 
 HRESULT VimoWorkspace::writeVimo(const std::u16string& id, const VimoInfo& info)
 {
+    clearError();
     const auto stored = m_catalogue.find(id);
     if (stored == m_catalogue.end()) {
         return S_FALSE;
     }
     const std::u16string path = catalogueFilePath(stored->second.folder);
     if (!pathExists(path)) {
-        return E_FAIL;
+        return fail(E_FAIL, path, "the catalogue file does not exist");
     }
 
     XmlDocument doc;
     XmlNode vimo;
-    if (const HRESULT loaded = loadElement(doc, path, kCatalogueEntryPath, E_FAIL, vimo);
-        failed(loaded)) {
-        return loaded;
+    Failure cause;
+    if (failed(loadElement(doc, path, kCatalogueEntryPath, E_FAIL, vimo, cause))) {
+        return fail(cause);
     }
     writeRecordAttributes(vimo, info);
     if (failed(vimo.removeAttribute(u"pluginKey"))) {
-        return E_FAIL;
+        return fail(E_FAIL, path, "the attribute pluginKey cannot be removed");
     }
-    const HRESULT saved = doc.save(path);
-    if (failed(saved)) {
-        return saved;
+    if (failed(doc.save(path))) {
+        return fail(doc.failure());
     }
     // Only a record that reached the file replaces the one in memory, so that the two never
     // disagree after a failed write.
@@ -57,6 +57,7 @@ HRESULT VimoWorkspace::writeVimo(const std::u16string& id, const VimoInfo& info)
 
 HRESULT VimoWorkspace::markUnderDevelopment(const std::u16string& id)
 {
+    clearError();
     const auto stored = m_catalogue.find(id);
     if (stored == m_catalogue.end()) {
         return S_FALSE;
@@ -69,18 +70,19 @@ HRESULT VimoWorkspace::markUnderDevelopment(const std::u16string& id)
 
 HRESULT VimoWorkspace::setCatalogueId(const std::u16string& newId, const std::u16string& folder)
 {
+    clearError();
     const std::u16string path = catalogueFilePath(folder);
     if (!pathExists(path)) {
         return S_FALSE;
     }
     XmlDocument doc;
     XmlNode vimo;
-    if (const HRESULT loaded = loadElement(doc, path, kCatalogueEntryPath, E_UNEXPECTED, vimo);
-        failed(loaded)) {
-        return loaded;
+    Failure cause;
+    if (failed(loadElement(doc, path, kCatalogueEntryPath, E_UNEXPECTED, vimo, cause))) {
+        return fail(cause);
     }
     vimo.setAttribute(u"id", newId);
-    return doc.save(path);
+    return failed(doc.save(path)) ? fail(doc.failure()) : S_OK;
 }
 
 } // namespace vimo

@@ -38,46 +38,67 @@ bool VimoWorkspace::HasSecondClientWindow()
 
 namespace {
 
+// On failure `cause` names the program and says why.
 HRESULT launch(const Platform& platform, const std::u16string& installFolder,
-               const std::vector<std::u16string>& arguments)
+               const std::vector<std::u16string>& arguments, Failure& cause)
 {
     if (installFolder.empty()) {
         return S_FALSE;
     }
     const std::u16string program =
         VimoWorkspace::withTrailingBackslash(installFolder) + kClientProgram;
-    return platform.startProgram(program, arguments, installFolder) ? S_OK : E_FAIL;
+    if (!platform.startProgram(program, arguments, installFolder)) {
+        cause = Failure{E_FAIL, program, "the program could not be started"};
+        return E_FAIL;
+    }
+    return S_OK;
 }
 
-HRESULT notify(VimoWorkspace& workspace, const std::u16string& command)
+HRESULT notify(VimoWorkspace& workspace, const std::u16string& command, Failure& cause)
 {
     if (!workspace.IsClientRunning()) {
         return S_OK;
     }
-    return workspace.platform().shellOpenClientCommand(command) > kShellSuccessAbove ? S_OK
-                                                                                     : E_FAIL;
+    if (const int answer = workspace.platform().shellOpenClientCommand(command);
+        answer <= kShellSuccessAbove) {
+        cause = Failure{E_FAIL, command,
+                        "the command was not delivered to the client (answer " +
+                            std::to_string(answer) + ")"};
+        return E_FAIL;
+    }
+    return S_OK;
 }
 
 } // namespace
 
 HRESULT VimoWorkspace::LaunchClient()
 {
-    return launch(m_platform, m_installFolder, {});
+    clearError();
+    Failure cause;
+    const HRESULT hr = launch(m_platform, m_installFolder, {}, cause);
+    return failed(hr) ? fail(cause) : hr;
 }
 
 HRESULT VimoWorkspace::LaunchSecondClient()
 {
-    return launch(m_platform, m_installFolder, {kSecondInstanceArgument});
+    clearError();
+    Failure cause;
+    const HRESULT hr = launch(m_platform, m_installFolder, {kSecondInstanceArgument}, cause);
+    return failed(hr) ? fail(cause) : hr;
 }
 
 HRESULT VimoWorkspace::NotifyReloadVimoList()
 {
-    return notify(*this, kReloadVimoListCommand);
+    clearError();
+    Failure cause;
+    return failed(notify(*this, kReloadVimoListCommand, cause)) ? fail(cause) : S_OK;
 }
 
 HRESULT VimoWorkspace::NotifyRefreshPackages()
 {
-    return notify(*this, kRefreshPackagesCommand);
+    clearError();
+    Failure cause;
+    return failed(notify(*this, kRefreshPackagesCommand, cause)) ? fail(cause) : S_OK;
 }
 
 } // namespace vimo

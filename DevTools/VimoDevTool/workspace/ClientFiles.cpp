@@ -12,6 +12,7 @@ namespace vimo {
 
 HRESULT VimoWorkspace::removeVimoListCache(const std::u16string& id)
 {
+    clearError();
     const auto stored = m_catalogue.find(id);
     if (stored == m_catalogue.end()) {
         return S_FALSE;
@@ -28,16 +29,17 @@ HRESULT VimoWorkspace::removeVimoListCache(const std::u16string& id)
 
 HRESULT VimoWorkspace::disableReload(const std::u16string& packageFolder)
 {
+    clearError();
     const std::u16string path =
         packageFolder + kPathSeparator + u"Vimoz" + kPathSeparator + u"VimoConfig.xml";
     if (!pathExists(path)) {
-        return E_FAIL;
+        return fail(E_FAIL, path, "the plug-in configuration does not exist");
     }
     XmlDocument doc;
     XmlNode settings;
-    if (const HRESULT loaded = loadElement(doc, path, u"//r/is", E_FAIL, settings);
-        failed(loaded)) {
-        return loaded;
+    Failure cause;
+    if (failed(loadElement(doc, path, u"//r/is", E_FAIL, settings, cause))) {
+        return fail(cause);
     }
 
     bool matched = false;
@@ -47,7 +49,7 @@ HRESULT VimoWorkspace::disableReload(const std::u16string& packageFolder)
         }
         // Removed first so that the new value stands after the element's other attributes.
         if (failed(setting.removeAttribute(u"Value"))) {
-            return E_FAIL;
+            return fail(E_FAIL, path, "the old Value of EnableReload cannot be removed");
         }
         setting.setAttribute(u"Value", u"0");
         matched = true;
@@ -55,12 +57,12 @@ HRESULT VimoWorkspace::disableReload(const std::u16string& packageFolder)
     if (!matched) {
         XmlNode setting = settings.appendElement(u"i");
         if (!setting) {
-            return E_FAIL;
+            return fail(E_FAIL, path, "the setting EnableReload cannot be added");
         }
         setting.setAttribute(u"Key", u"EnableReload");
         setting.setAttribute(u"Value", u"0");
     }
-    return doc.save(path);
+    return failed(doc.save(path)) ? fail(doc.failure()) : S_OK;
 }
 
 } // namespace vimo

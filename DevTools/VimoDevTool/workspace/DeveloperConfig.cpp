@@ -70,18 +70,21 @@ std::size_t collectAnswer(char* data, std::size_t size, std::size_t count, void*
 }
 
 // The whole document at `url`, or nothing when the transfer failed, took too long, ended with
-// an HTTP error status or was too large.
+// an HTTP error status or was too large; `reason` then says which, in words.
 std::optional<std::string> download(const std::string& url, long connectTimeoutMs,
-                                    long totalTimeoutMs)
+                                    long totalTimeoutMs, std::string& reason)
 {
     initialiseCurlOnce();
     CurlEasy curl(curl_easy_init());
     if (!curl) {
+        reason = "the download cannot be prepared";
         return std::nullopt;
     }
     Answer answer;
+    char curlError[CURL_ERROR_SIZE] = {};
     CURL* handle = curl.get();
     bool configured =
+        curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, curlError) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
@@ -96,13 +99,27 @@ std::optional<std::string> download(const std::string& url, long connectTimeoutM
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_USERAGENT, "VimoDevTool/1.0") == CURLE_OK;
     if (!configured) {
+        reason = "the download cannot be prepared";
         return std::nullopt;
     }
-    if (curl_easy_perform(handle) != CURLE_OK || answer.tooLarge) {
+    const CURLcode result = curl_easy_perform(handle);
+    if (answer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+        reason = "the answer is larger than " + groupDigits(kMaxAnswerBytes) + " bytes";
+        return std::nullopt;
+    }
+    if (result != CURLE_OK) {
+        // libcurl's own detail (refused, timed out, host unknown) is more telling than its
+        // general text for the code.
+        reason = curlError[0] != '\0' ? curlError : curl_easy_strerror(result);
         return std::nullopt;
     }
     long status = 0;
-    if (curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status >= 400) {
+    if (curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) {
+        reason = "the answer carries no HTTP status";
+        return std::nullopt;
+    }
+    if (status >= 400) {
+        reason = "the server answered with HTTP status " + std::to_string(status);
         return std::nullopt;
     }
     return std::move(answer.body);
@@ -127,50 +144,55 @@ void addChildValues(const XmlNode& list, StringSet& set)
 
 HRESULT VimoWorkspace::loadDeveloperConfiguration()
 {
+    clearError();
     const std::u16string url = developerServer() + kConfigurationPath;
+    std::string reason;
     const std::optional<std::string> body =
-        download(toUtf8(url), m_connectTimeoutMs, m_totalTimeoutMs);
+        download(toUtf8(url), m_connectTimeoutMs, m_totalTimeoutMs, reason);
     if (!body) {
-        return E_UNEXPECTED;
+        return fail(E_UNEXPECTED, url, reason);
     }
     XmlDocument document;
     if (failed(document.loadMemory(*body, toUtf8(url))) || document.parseError() != 0) {
-        return E_UNEXPECTED;
+        return fail(E_UNEXPECTED, url, document.failure().reason);
     }
     const XmlNode root = document.documentElement();
     if (!root) {
-        return E_POINTER;
+        return fail(E_POINTER, url, "the document has no root element");
     }
+    const auto missing = [&](const char* path) {
+        return fail(E_POINTER, url, std::string("the document has no element at ") + path);
+    };
 
     // The order of the steps decides what a failed load leaves behind; start-up ends on any
     // failure, so nothing reads such a partial state.
     const XmlNode extensions = root.selectSingleNode(u"//confList/extensions");
     if (!extensions) {
-        return E_POINTER;
+        return missing("//confList/extensions");
     }
     addChildValues(extensions, m_configuration.allowedExtensions);
 
     const XmlNode general = root.selectSingleNode(u"//confList/generalConfig");
     if (!general) {
-        return E_POINTER;
+        return missing("//confList/generalConfig");
     }
     const XmlNode nameLimit = general.selectSingleNode(u"vimoNameLengthLimit");
     if (!nameLimit) {
-        return E_POINTER;
+        return missing("//confList/generalConfig/vimoNameLengthLimit");
     }
     const std::int32_t name = parseLeadingInteger(nameLimit.attributeOrEmpty(u"value"));
     m_configuration.nameLengthLimit = name != 0 ? name : kDefaultNameLengthLimit;
 
     const XmlNode descLimit = general.selectSingleNode(u"vimoDescLengthLimit");
     if (!descLimit) {
-        return E_POINTER;
+        return missing("//confList/generalConfig/vimoDescLengthLimit");
     }
     const std::int32_t desc = parseLeadingInteger(descLimit.attributeOrEmpty(u"value"));
     m_configuration.descLengthLimit = desc != 0 ? desc : kDefaultDescLengthLimit;
 
     const XmlNode mainFile = general.selectSingleNode(u"localVimoMainFile");
     if (!mainFile) {
-        return E_POINTER;
+        return missing("//confList/generalConfig/localVimoMainFile");
     }
     m_configuration.localMainFileUrl = mainFile.attributeOrEmpty(u"value");
     if (m_configuration.localMainFileUrl.empty()) {
@@ -179,7 +201,7 @@ HRESULT VimoWorkspace::loadDeveloperConfiguration()
 
     const XmlNode ignored = root.selectSingleNode(u"//confList/filesToIgnore");
     if (!ignored) {
-        return E_POINTER;
+        return missing("//confList/filesToIgnore");
     }
     addChildValues(ignored, m_configuration.ignoredFiles);
     return S_OK;

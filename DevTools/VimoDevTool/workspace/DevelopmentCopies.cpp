@@ -61,12 +61,13 @@ std::optional<std::u16string> mappedPath(const VimoWorkspace& workspace, const s
 
 HRESULT VimoWorkspace::createDevelopmentCopy(const std::u16string& sourceId, std::u16string& newId)
 {
+    clearError();
     if (!isSafeIdentifier(sourceId)) {
-        return E_INVALIDARG;
+        return fail(E_INVALIDARG, sourceId, "the identifier cannot name a folder");
     }
     const PathList files = listCopyableFiles(sourceId);
     if (files.empty()) {
-        return E_FAIL;
+        return fail(E_FAIL, sourceId, "no Vimo of that identifier has a file to copy");
     }
     // Every file must land somewhere else than where it lies: the part of the source folder
     // below the services folder has to name the source identifier.
@@ -75,7 +76,8 @@ HRESULT VimoWorkspace::createDevelopmentCopy(const std::u16string& sourceId, std
     const std::u16string services = servicesFolder();
     if (m_installFolder.empty() || !startsWith(source.folder, services) ||
         source.folder.find(sourceId, services.size()) == std::u16string::npos) {
-        return E_FAIL;
+        return fail(E_FAIL, source.folder,
+                    "the service folder's name does not hold the Vimo's identifier");
     }
 
     // A second copy within the same second, or a clock set back, must not land in an existing
@@ -85,7 +87,7 @@ HRESULT VimoWorkspace::createDevelopmentCopy(const std::u16string& sourceId, std
     std::int64_t seconds = m_platform.currentTime();
     for (int attempt = 0;; ++attempt, ++seconds) {
         if (attempt == kIdentifierAttempts) {
-            return E_FAIL;
+            return fail(E_FAIL, services, "no free identifier was found for the copy");
         }
         id = kNewIdPrefix + toDecimal(seconds);
         const bool taken = m_catalogue.count(id) != 0 ||
@@ -138,16 +140,19 @@ PathList VimoWorkspace::listCopyableFiles(const std::u16string& id) const
 HRESULT VimoWorkspace::copyFiles(const PathList& files, const std::u16string& oldId,
                                  const std::u16string& newId)
 {
+    clearError();
     if (files.empty()) {
         return S_OK;
     }
     if (!isSafeIdentifier(oldId) || !isSafeIdentifier(newId)) {
-        return E_INVALIDARG;
+        return fail(E_INVALIDARG, isSafeIdentifier(oldId) ? newId : oldId,
+                    "the identifier cannot name a folder");
     }
     for (const std::u16string& path : files) {
         const std::optional<std::u16string> destination = mappedPath(*this, path, oldId, newId);
         if (!destination) {
-            return E_INVALIDARG; // outside the folders that copies are made in
+            return fail(E_INVALIDARG, path,
+                        "the file lies outside the services and packages folders");
         }
         const HRESULT hr = copyOneFile(path, *destination);
         if (failed(hr)) {
@@ -159,6 +164,7 @@ HRESULT VimoWorkspace::copyFiles(const PathList& files, const std::u16string& ol
 
 HRESULT VimoWorkspace::copyOneFile(const std::u16string& source, const std::u16string& destination)
 {
+    clearError();
     const fs::path from = toFsPath(source);
     const fs::path to = toFsPath(destination);
     struct stat present = {};
@@ -167,35 +173,43 @@ HRESULT VimoWorkspace::copyOneFile(const std::u16string& source, const std::u16s
     } else if (S_ISLNK(present.st_mode)) {
         // Writing through a link would change whatever file it leads to.
         if (unlink(to.c_str()) != 0) {
-            return hresultFromErrno(errno);
+            return fail(failureFromErrno(errno, destination));
         }
     } else {
         struct stat original = {};
         if (stat(from.c_str(), &original) == 0 && original.st_dev == present.st_dev &&
             original.st_ino == present.st_ino) {
-            return E_INVALIDARG; // copying a file onto itself would destroy it
+            // Copying a file onto itself would destroy it.
+            return fail(E_INVALIDARG, destination, "the file would be copied onto itself");
         }
         if ((present.st_mode & S_IWUSR) == 0 && chmod(to.c_str(), present.st_mode | S_IWUSR) != 0) {
-            return hresultFromErrno(errno);
+            return fail(failureFromErrno(errno, destination));
         }
     }
     std::error_code error;
     fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
-    return hresultFromErrorCode(error);
+    if (error) {
+        Failure cause = failureFromErrorCode(error, destination);
+        cause.reason = "copying " + toUtf8(source) + " failed: " + cause.reason;
+        return fail(cause);
+    }
+    return S_OK;
 }
 
 HRESULT VimoWorkspace::copyPackage(const std::u16string& oldId, const std::u16string& newId)
 {
+    clearError();
     if (!isSafeIdentifier(oldId) || !isSafeIdentifier(newId) || m_installFolder.empty()) {
-        return E_INVALIDARG;
+        return fail(E_INVALIDARG, isSafeIdentifier(oldId) ? newId : oldId,
+                    "the identifier cannot name a folder, or no installation is known");
     }
     const std::u16string folder = packagesFolder() + oldId;
     if (!pathExists(folder)) {
-        return E_FAIL;
+        return fail(E_FAIL, folder, "the package folder does not exist");
     }
     const PathList files = listFolderFiles(folder);
     if (files.empty()) {
-        return E_FAIL;
+        return fail(E_FAIL, folder, "the package folder holds no file");
     }
     HRESULT hr = copyFiles(files, oldId, newId);
     if (failed(hr)) {

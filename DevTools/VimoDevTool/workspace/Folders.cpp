@@ -25,15 +25,22 @@ std::u16string walkDown(const VimoInfo& info, const std::u16string& kind)
 
 constexpr int kShellSuccessAbove = 32;
 
-HRESULT openFolder(const Platform& platform, const std::u16string& folder)
+// On failure `cause` says why the folder was not opened.
+HRESULT openFolder(const Platform& platform, const std::u16string& folder, Failure& cause)
 {
     if (folder.empty()) {
         return S_OK;
     }
     if (!isExistingDirectory(folder)) {
-        return E_INVALIDARG;
+        cause = Failure{E_INVALIDARG, folder, "the folder does not exist"};
+        return cause.code;
     }
-    return platform.shellOpen(folder) > kShellSuccessAbove ? S_OK : E_FAIL;
+    if (const int answer = platform.shellOpen(folder); answer <= kShellSuccessAbove) {
+        cause = Failure{E_FAIL, folder,
+                        "the desktop could not open it (answer " + std::to_string(answer) + ")"};
+        return cause.code;
+    }
+    return S_OK;
 }
 
 } // namespace
@@ -58,22 +65,28 @@ std::u16string VimoWorkspace::iconsFolder(const std::u16string& id) const
 
 HRESULT VimoWorkspace::openSourceFolder(const std::u16string& id)
 {
-    return openFolder(m_platform, sourceFolder(id));
+    clearError();
+    Failure cause;
+    return failed(openFolder(m_platform, sourceFolder(id), cause)) ? fail(cause) : S_OK;
 }
 
 HRESULT VimoWorkspace::openIconsFolder(const std::u16string& id)
 {
-    return openFolder(m_platform, iconsFolder(id));
+    clearError();
+    Failure cause;
+    return failed(openFolder(m_platform, iconsFolder(id), cause)) ? fail(cause) : S_OK;
 }
 
 HRESULT VimoWorkspace::openServicesFolder()
 {
     // Without an installation the services folder would be a path relative to wherever the
     // tool happens to run: no folder to open.
+    clearError();
     if (m_installFolder.empty()) {
-        return E_INVALIDARG;
+        return fail(E_INVALIDARG, u"", "no client installation is known");
     }
-    return openFolder(m_platform, servicesFolder());
+    Failure cause;
+    return failed(openFolder(m_platform, servicesFolder(), cause)) ? fail(cause) : S_OK;
 }
 
 } // namespace vimo

@@ -51,6 +51,7 @@ HRESULT VimoWorkspace::fail(const Failure& failure) const
 
 HRESULT VimoWorkspace::locateInstallation()
 {
+    clearError();
     std::u16string folder;
     if (auto value = m_platform.readLocalMachineValue(kUninstallKey, u"InstallLocation")) {
         const std::u16string windowsPath = registryString(*value);
@@ -59,7 +60,11 @@ HRESULT VimoWorkspace::locateInstallation()
         }
     }
     m_installFolder = folder;
-    return m_installFolder.empty() ? E_FAIL : S_OK;
+    if (m_installFolder.empty()) {
+        return fail(E_FAIL, kUninstallKey,
+                    "no client installation: the entry has no InstallLocation string");
+    }
+    return S_OK;
 }
 
 void VimoWorkspace::setInstallFolder(const std::u16string& folder)

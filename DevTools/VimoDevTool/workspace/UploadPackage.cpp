@@ -67,6 +67,7 @@ std::uint64_t archiveSize(const std::u16string& path)
 HRESULT VimoWorkspace::buildUploadPackage(const std::u16string& id,
                                           std::u16string& unsupportedFiles)
 {
+    clearError();
     const auto found = m_catalogue.find(id);
     if (found == m_catalogue.end()) {
         return S_FALSE;
@@ -74,12 +75,12 @@ HRESULT VimoWorkspace::buildUploadPackage(const std::u16string& id,
     const VimoInfo info = found->second;
     const std::u16string& folder = info.folder;
     if (folder.empty()) {
-        return E_FAIL;
+        return fail(E_FAIL, id, "the Vimo has no service folder");
     }
 
     ArchiveWriter writer(EngineLibrary::defaultCandidates(m_platform));
-    if (const HRESULT hr = writer.init(ArchiveFormatZip); failed(hr)) {
-        return hr;
+    if (failed(writer.init(ArchiveFormatZip))) {
+        return fail(writer.lastError());
     }
 
     const std::u16string prefix = withTrailingBackslash(folder);
@@ -88,8 +89,8 @@ HRESULT VimoWorkspace::buildUploadPackage(const std::u16string& id,
         switch (classifyFile(path)) {
         case FilePackable: {
             const std::u16string relative = path.substr(prefix.size());
-            if (const HRESULT hr = writer.addFile(path, memberRoot + relative); failed(hr)) {
-                return hr;
+            if (failed(writer.addFile(path, memberRoot + relative))) {
+                return fail(writer.lastError());
             }
             break;
         }
@@ -114,8 +115,8 @@ HRESULT VimoWorkspace::buildUploadPackage(const std::u16string& id,
     if (::lstat(nativeArchive.c_str(), &status) == 0) {
         ::unlink(nativeArchive.c_str());
     }
-    if (const HRESULT hr = writer.create(archive); failed(hr)) {
-        return hr;
+    if (failed(writer.create(archive))) {
+        return fail(writer.lastError());
     }
     return archiveSize(archive) < kUploadSizeLimit ? S_OK : S_FALSE;
 }
@@ -132,14 +133,15 @@ std::u16string VimoWorkspace::uploadArchivePath(const std::u16string& id) const
 HRESULT VimoWorkspace::copyArchivePathToClipboard(const std::u16string& id,
                                                   Clipboard* clipboard) const
 {
+    clearError();
     if (!clipboard) {
-        return E_UNEXPECTED;
+        return fail(E_UNEXPECTED, id, "there is no clipboard");
     }
     const std::u16string path = uploadArchivePath(id);
     if (path.empty()) {
-        return E_FAIL;
+        return fail(E_FAIL, id, "no Vimo of that identifier is in the catalogue");
     }
-    return clipboard->setText(path) ? S_OK : E_FAIL;
+    return clipboard->setText(path) ? S_OK : fail(E_FAIL, path, "the clipboard took no text");
 }
 
 PathList VimoWorkspace::listFolderFiles(const std::u16string& folder) const

@@ -1,6 +1,7 @@
 #include "workspace/XmlFiles.h"
 
 #include "platform/Paths.h"
+#include "platform/Text.h"
 
 namespace vimo {
 
@@ -10,18 +11,23 @@ std::u16string catalogueFilePath(const std::u16string& serviceFolder)
 }
 
 HRESULT loadElement(XmlDocument& doc, const std::u16string& path, const std::u16string& xpath,
-                    HRESULT parseFailure, XmlNode& element)
+                    HRESULT parseFailure, XmlNode& element, Failure& cause)
 {
     if (const HRESULT loaded = doc.loadFile(path); failed(loaded) || doc.parseError() != 0) {
         // E_FAIL is the parser's verdict on the text; anything else is the system's error.
-        return loaded == E_FAIL || succeeded(loaded) ? parseFailure : loaded;
+        cause = doc.failure();
+        cause.code = loaded == E_FAIL || succeeded(loaded) ? parseFailure : loaded;
+        return cause.code;
     }
     const XmlNode root = doc.documentElement();
-    if (!root) {
+    element = root ? root.selectSingleNode(xpath) : XmlNode();
+    if (!element) {
+        cause =
+            Failure{E_POINTER, path,
+                    root ? "there is no element at " + toUtf8(xpath) : "there is no root element"};
         return E_POINTER;
     }
-    element = root.selectSingleNode(xpath);
-    return element ? S_OK : E_POINTER;
+    return S_OK;
 }
 
 } // namespace vimo

@@ -3,6 +3,7 @@
 // The XML files in the client's folders that the workspace reads and edits in place: where a
 // service folder's catalogue file is, and loading a file down to the element a change is about.
 
+#include "platform/Failure.h"
 #include "platform/ResultCodes.h"
 #include "xml/XmlDocument.h"
 
@@ -18,8 +19,9 @@ std::u16string catalogueFilePath(const std::u16string& serviceFolder);
 
 // Loads the file at `path` into `doc` and finds the first element at `xpath` below its root.
 // S_OK with `element` set; the system's error when the file cannot be read, `parseFailure` when
-// its text is not a good document, E_POINTER when it has no root or no such element.
+// its text is not a good document, E_POINTER when it has no root or no such element. On failure
+// `cause` says which file and why, with the code returned.
 HRESULT loadElement(XmlDocument& doc, const std::u16string& path, const std::u16string& xpath,
-                    HRESULT parseFailure, XmlNode& element);
+                    HRESULT parseFailure, XmlNode& element, Failure& cause);
 
 } // namespace vimo

@@ -330,16 +330,31 @@ struct XmlDocument::Impl
     DocPtr doc;
     long parseError = 1; // no document yet
     std::string message;
+    Failure failure;
     bool hasDeclaration = true;
     bool utf8Bom = false;
     std::string encoding; // what saving writes; empty means UTF-8
 
-    HRESULT fail(long code, std::string text, HRESULT result)
+    // A failed load: no document, the parser's code and the cause.
+    HRESULT fail(long code, const std::string& name, const std::string& reason, HRESULT result)
     {
         doc.reset();
         parseError = code != 0 ? code : 1;
-        message = std::move(text);
+        return failSave(name, reason, result);
+    }
+
+    // A failed save keeps the document; only the cause is recorded.
+    HRESULT failSave(const std::string& name, const std::string& reason, HRESULT result)
+    {
+        message = name + ": " + reason;
+        failure = Failure{result, fromUtf8(name), reason};
         return result;
+    }
+
+    void succeed()
+    {
+        message.clear();
+        failure = Failure{};
     }
 
     HRESULT parse(const std::string& bytes, const std::string& name);
@@ -350,16 +365,16 @@ HRESULT XmlDocument::Impl::parse(const std::string& bytes, const std::string& na
     ensureLibraryReady();
     doc.reset();
     if (bytes.empty()) {
-        return fail(XML_ERR_DOCUMENT_EMPTY, name + ": the document is empty", E_FAIL);
+        return fail(XML_ERR_DOCUMENT_EMPTY, name, "the document is empty", E_FAIL);
     }
     if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
-        return fail(XML_ERR_INTERNAL_ERROR, name + ": the document is too large", E_FAIL);
+        return fail(XML_ERR_INTERNAL_ERROR, name, "the document is too large", E_FAIL);
     }
 
     ErrorCapture errors;
     xmlParserCtxt* ctxt = sharedParserContext();
     if (!ctxt) {
-        return fail(XML_ERR_NO_MEMORY, name + ": out of memory", E_POINTER);
+        return fail(XML_ERR_NO_MEMORY, name, "out of memory", E_POINTER);
     }
     // No XML_PARSE_NOENT, DTDLOAD, DTDVALID or HUGE: entities stay references, nothing outside
     // the document is read, and libxml2's limits on entity expansion stay in force. Blanks are
@@ -372,14 +387,13 @@ HRESULT XmlDocument::Impl::parse(const std::string& bytes, const std::string& na
                              ? errors.errorCode()
                              : (ctxt->errNo != 0 ? ctxt->errNo : XML_ERR_INTERNAL_ERROR);
         const std::string cause = errors.hasError() ? errors.message() : "not well-formed";
-        return fail(code, name + ": " + cause, E_FAIL);
+        return fail(code, name, cause, E_FAIL);
     }
 
     EntityChecker checker(parsed.get());
     if (auto entity = checker.findForeignReference(parsed->children)) {
-        return fail(XML_ERR_UNDECLARED_ENTITY,
-                    name + ": refers to the external or undeclared entity '" + *entity + "'",
-                    E_FAIL);
+        return fail(XML_ERR_UNDECLARED_ENTITY, name,
+                    "refers to the external or undeclared entity '" + *entity + "'", E_FAIL);
     }
 
     // The internal subset is checked; an external one is never fetched, so a document that
@@ -388,12 +402,12 @@ HRESULT XmlDocument::Impl::parse(const std::string& bytes, const std::string& na
     if (subset && !subset->ExternalID && !subset->SystemID && !parsed->extSubset) {
         ValidCtxtPtr validator(xmlNewValidCtxt());
         if (!validator) {
-            return fail(XML_ERR_NO_MEMORY, name + ": out of memory", E_POINTER);
+            return fail(XML_ERR_NO_MEMORY, name, "out of memory", E_POINTER);
         }
         if (xmlValidateDocument(validator.get(), parsed.get()) != 1) {
             const std::string cause = errors.hasError() ? errors.message() : "not valid";
-            return fail(errors.hasError() ? errors.errorCode() : XML_ERR_INTERNAL_ERROR,
-                        name + ": " + cause, E_FAIL);
+            return fail(errors.hasError() ? errors.errorCode() : XML_ERR_INTERNAL_ERROR, name,
+                        cause, E_FAIL);
         }
     }
 
@@ -403,7 +417,7 @@ HRESULT XmlDocument::Impl::parse(const std::string& bytes, const std::string& na
                                 : detectedEncoding(bytes);
     doc = std::move(parsed);
     parseError = 0;
-    message.clear();
+    succeed();
     return S_OK;
 }
 
@@ -623,8 +637,7 @@ HRESULT XmlDocument::loadFile(const std::u16string& path)
     const std::string name = toUtf8(path);
     std::string bytes;
     if (const int error = readWholeFile(name, bytes)) {
-        return m_impl->fail(XML_IO_LOAD_ERROR, name + ": " + std::strerror(error),
-                            hresultFromErrno(error));
+        return m_impl->fail(XML_IO_LOAD_ERROR, name, std::strerror(error), hresultFromErrno(error));
     }
     return m_impl->parse(bytes, name);
 }
@@ -644,6 +657,11 @@ const std::string& XmlDocument::errorMessage() const
     return m_impl->message;
 }
 
+const Failure& XmlDocument::failure() const
+{
+    return m_impl->failure;
+}
+
 XmlNode XmlDocument::documentElement() const
 {
     if (!m_impl->doc) {
@@ -657,15 +675,13 @@ HRESULT XmlDocument::save(const std::u16string& path)
 {
     const std::string name = toUtf8(path);
     if (!m_impl->doc) {
-        m_impl->message = name + ": there is no document to save";
-        return E_POINTER;
+        return m_impl->failSave(name, "there is no document to save", E_POINTER);
     }
     ensureLibraryReady();
     ErrorCapture errors;
     BufferPtr buffer(xmlBufferCreate());
     if (!buffer) {
-        m_impl->message = name + ": out of memory";
-        return E_FAIL;
+        return m_impl->failSave(name, "out of memory", E_FAIL);
     }
     // No formatting: the document's own whitespace is its layout.
     int options = XML_SAVE_AS_XML;
@@ -681,9 +697,10 @@ HRESULT XmlDocument::save(const std::u16string& path)
         }
     } // closing the save context flushes it into the buffer
     if (written < 0 || errors.hasError()) {
-        m_impl->message = name + ": the document cannot be written" +
-                          (errors.hasError() ? ": " + errors.message() : std::string());
-        return E_FAIL;
+        return m_impl->failSave(name,
+                                "the document cannot be written" +
+                                    (errors.hasError() ? ": " + errors.message() : std::string()),
+                                E_FAIL);
     }
     std::string bytes;
     if (m_impl->utf8Bom) {
@@ -695,8 +712,9 @@ HRESULT XmlDocument::save(const std::u16string& path)
     std::string failure;
     const HRESULT result = writeFileAtomically(name, bytes, failure);
     if (failed(result)) {
-        m_impl->message = name + ": " + failure;
+        return m_impl->failSave(name, failure, result);
     }
+    m_impl->succeed();
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Failure.h"
 #include "platform/ResultCodes.h"
 
 #include <memory>
@@ -69,6 +70,9 @@ public:
     long parseError() const;
     // A message that names the file and the cause of the last failure.
     const std::string& errorMessage() const;
+    // The last failure of a load or a save: the file or address, the reader's or the system's
+    // reason (with the line for a parse error) and the code returned; empty after a success.
+    const Failure& failure() const;
 
     // The root element; a null node when there is none.
     XmlNode documentElement() const;
