@@ -3,12 +3,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/common.sh
+source scripts/lib/windows.sh
 
 bash scripts/setup-debian.sh
 build_tree
 
 # The window-counting and window tests need an X server: start a private one.
-trap stop_started EXIT
+trap 'stop_wine_prefix; stop_started' EXIT
 start_xvfb 91 120
 
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+
+# The same model and vimoctl built for Windows, their tests run under Wine.
+run_windows_tests

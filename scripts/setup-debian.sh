@@ -9,6 +9,7 @@ packages=(
     p7zip-full
     libgtest-dev libgmock-dev libcpp-httplib-dev
     xvfb python3
+    g++-mingw-w64-x86-64-posix googletest wine wine64
 )
 
 missing=()

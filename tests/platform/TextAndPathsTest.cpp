@@ -96,8 +96,10 @@ TEST(Paths, ResolvesInsideFollowsLinks)
     TempDir dir;
     writeFile(dir.path() / "inner" / "file.txt", "x");
     writeFile(dir.path() / "secret.txt", "x");
-    std::filesystem::create_symlink(dir.path() / "secret.txt", dir.path() / "inner" / "out.txt");
-    std::filesystem::create_symlink("file.txt", dir.path() / "inner" / "in.txt");
+    if (!makeSymlink(dir.path() / "secret.txt", dir.path() / "inner" / "out.txt")) {
+        GTEST_SKIP() << kNoSymlinks;
+    }
+    ASSERT_TRUE(makeSymlink("file.txt", dir.path() / "inner" / "in.txt"));
     EXPECT_TRUE(resolvesInside(u16(dir.path() / "inner" / "in.txt"), u16(dir.path() / "inner")));
     EXPECT_FALSE(resolvesInside(u16(dir.path() / "inner" / "out.txt"), u16(dir.path() / "inner")));
     // A sibling whose name merely starts with the folder's name is outside.

@@ -1,23 +1,31 @@
 #include "support/Fixtures.h"
 
+#include "platform/Paths.h"
 #include "platform/Text.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace vimo::test {
 
 TempDir::TempDir()
 {
-    std::string pattern = (fs::temp_directory_path() / "vimo-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        throw std::runtime_error("cannot create a temporary folder");
+    // A random name that nobody else holds: create_directory answers false for an existing one.
+    static std::mt19937_64 random{std::random_device{}()};
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate = base / ("vimo-test-" + std::to_string(random()));
+        std::error_code ec;
+        if (fs::create_directory(candidate, ec)) {
+            m_path = candidate;
+            return;
+        }
     }
-    m_path = pattern;
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir()
@@ -53,7 +61,14 @@ std::string readFile(const fs::path& path)
 
 std::u16string u16(const fs::path& path)
 {
-    return fromUtf8(path.native());
+    return fromFsPath(path);
+}
+
+bool makeSymlink(const fs::path& target, const fs::path& link)
+{
+    std::error_code ec;
+    fs::create_symlink(target, link, ec);
+    return !ec;
 }
 
 std::optional<std::string> TestPlatform::environment(const std::string& name) const
@@ -61,12 +76,12 @@ std::optional<std::string> TestPlatform::environment(const std::string& name) co
     if (auto it = env.find(name); it != env.end()) {
         return it->second;
     }
-    return PosixPlatform::environment(name);
+    return NativePlatform::environment(name);
 }
 
 std::int64_t TestPlatform::currentTime() const
 {
-    return clock ? *clock : PosixPlatform::currentTime();
+    return clock ? *clock : NativePlatform::currentTime();
 }
 
 InstallationFixture::InstallationFixture()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/posix/PosixPlatform.h"
+#include "platform/NativePlatform.h"
 
 #include <filesystem>
 #include <map>
@@ -31,8 +31,12 @@ void writeFile(const fs::path& path, std::string_view content);
 std::string readFile(const fs::path& path);
 std::u16string u16(const fs::path& path);
 
+// Makes a symbolic link; false where the system's C++ library cannot (mingw-w64 on Windows).
+bool makeSymlink(const fs::path& target, const fs::path& link);
+inline constexpr const char* kNoSymlinks = "Linux only: symbolic links cannot be made here";
+
 // The system platform with a replaceable environment and clock.
-class TestPlatform : public PosixPlatform
+class TestPlatform : public NativePlatform
 {
 public:
     std::optional<std::string> environment(const std::string& name) const override;

@@ -9,14 +9,25 @@ namespace fs = std::filesystem;
 
 namespace vimo {
 
+// Windows paths are UTF-16 already; elsewhere the file system takes UTF-8.
+constexpr bool kWidePaths = sizeof(fs::path::value_type) == sizeof(char16_t);
+
 fs::path toFsPath(std::u16string_view path)
 {
-    return fs::path(toUtf8(path));
+    if constexpr (kWidePaths) {
+        return fs::path(fs::path::string_type(path.begin(), path.end()));
+    } else {
+        return fs::path(toUtf8(path));
+    }
 }
 
 std::u16string fromFsPath(const fs::path& path)
 {
-    return fromUtf8(path.native());
+    if constexpr (kWidePaths) {
+        return std::u16string(path.native().begin(), path.native().end());
+    } else {
+        return fromUtf8(path.string());
+    }
 }
 
 bool pathExists(std::u16string_view path)

@@ -9,9 +9,10 @@
 namespace vimo {
 
 // The separator that paths of this system are joined with.
-inline constexpr char16_t kPathSeparator = u'/';
+inline constexpr char16_t kPathSeparator =
+    static_cast<char16_t>(std::filesystem::path::preferred_separator);
 
-// Model paths are UTF-16; the file system takes UTF-8.
+// Model paths are UTF-16; the file system takes UTF-8 on Linux and UTF-16 on Windows.
 std::filesystem::path toFsPath(std::u16string_view path);
 std::u16string fromFsPath(const std::filesystem::path& path);
 
