@@ -20,10 +20,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Test programs (and test discovery) run through Wine; the suite's script sets WINEPREFIX.
+# Test programs (and the listing of their tests) run under Wine, in the prefix WINEPREFIX names.
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
-    find_program(VIMO_WINE wine)
-    if(VIMO_WINE)
-        set(CMAKE_CROSSCOMPILING_EMULATOR ${VIMO_WINE})
-    endif()
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-emulator.sh)
 endif()
