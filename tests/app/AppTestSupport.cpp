@@ -11,26 +11,19 @@
 
 namespace vimo::test {
 
-MessageScript::MessageScript()
+int MessageScript::present(QWidget*, const MessageRequest& request)
 {
-    MessageBox::setPresenter([this](const MessageRequest& request) {
-        m_shown.push_back(request);
-        if (!m_answers.empty()) {
-            const int answer = m_answers.front();
-            m_answers.pop_front();
-            return answer;
-        }
-        if (request.buttons == MessageButtons::YesNoCancel) {
-            ++m_unanswered;
-            return static_cast<int>(AnswerCancel);
-        }
-        return static_cast<int>(AnswerOk);
-    });
-}
-
-MessageScript::~MessageScript()
-{
-    MessageBox::setPresenter({});
+    m_shown.push_back(request);
+    if (!m_answers.empty()) {
+        const int answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+    if (request.buttons == MessageButtons::YesNoCancel) {
+        ++m_unanswered;
+        return static_cast<int>(AnswerCancel);
+    }
+    return static_cast<int>(AnswerOk);
 }
 
 QStringList MessageScript::texts() const
@@ -117,7 +110,7 @@ void AppEnvironment::addPublished(const std::string& id, const std::string& name
 
 std::unique_ptr<CDevToolDlg> AppEnvironment::start()
 {
-    auto dialog = std::make_unique<CDevToolDlg>(platform);
+    auto dialog = std::make_unique<CDevToolDlg>(platform, messages);
     if (!dialog->OnInitDialog()) {
         return dialog;
     }

@@ -22,11 +22,10 @@ namespace vimo::test {
 
 // Answers every message box from a queue and remembers what was shown. A box that finds no
 // queued answer gets OK (or Cancel when it asks Yes/No/Cancel) and is counted as unexpected.
-class MessageScript
+class MessageScript : public MessageBox
 {
 public:
-    MessageScript();
-    ~MessageScript();
+    MessageScript() = default;
     MessageScript(const MessageScript&) = delete;
     MessageScript& operator=(const MessageScript&) = delete;
 
@@ -35,6 +34,9 @@ public:
     QStringList texts() const;
     int unanswered() const { return m_unanswered; }
     void clear();
+
+protected:
+    int present(QWidget* parent, const MessageRequest& request) override;
 
 private:
     std::deque<int> m_answers;
@@ -78,6 +80,7 @@ struct AppEnvironment
     // The text of the catalogue file of Vimo `id`.
     std::string catalogue(const std::string& id) const;
 
+    MessageScript messages;
     InstallationFixture install;
     ConfigServer server;
     AppPlatform platform;

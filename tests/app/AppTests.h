@@ -10,47 +10,29 @@ class StartupTest : public QObject
     Q_OBJECT
 private slots:
     void missingClientShows117AndNeverShowsTheWindow();
-    void unreachableConfigurationShows104();
-    void listsVimosUnderDevelopmentInIdentifierOrder();
     void fixedEntriesFollowTheCatalogue();
     void startsLockedWithEveryControlInTabOrder();
+    void windowFitsAScaledScreenAndResizes();
+    void wheelOverTheUnfocusedListChangesNothing();
 };
 
-// The form: change tracking, read-back, validation, the up-down controls and the Enter key.
+// The form's widgets: the address field, the up-down controls, the Enter key, text limits.
 class FormTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void applyFollowsRealChangesOnly();
-    void readBackRefusesWhatIsNoUnsignedNumber();
-    void validationChecksNameWidthAndHeight();
-    void savedRecordTakesTrimmedNameAndTheTemplateAddress();
     void mainFileKindDecidesTheAddressField();
     void upDownControlsStepWithinTheirRange();
     void enterInAFieldRunsNoCommand();
     void textLongerThanTheLimitIsShownWhole();
 };
 
-// The commands and the roads through the window.
+// The commands that only widgets carry: the archive path's shortcut and menu.
 class CommandsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void applyRewritesTheCatalogueFileAndDeletesTheCache();
-    void importMakesACopyThatIsThenShown();
-    void cancelledImportLeavesTheFormLocked();
-    void importCommandLeavesTheShownVimoThroughThePrompt();
     void createZipWritesTheArchiveAndShowsItsPath();
-    void archiveFailuresAreReported();
-    void foldersOpenThroughTheDesktop();
-    void secondClientStartsWhatIsMissing();
-    void okKeepsTheWindowOpenWhenApplyIsRefusedOrFails();
-    void yesStaysOnTheVimoWhenItsSaveFails();
-    void theChosenVimoIsShownAfterASaveRebuiltTheList();
-    void choosingTheShownVimoKeepsItsEdits();
-    void cancelAsksBeforeLeavingUnsavedChanges();
-    void entryNamedLikeTheFirstEntryClearsTheForm();
-    void applyStaysOnTheExactIdentifier();
 };
 
 // The import dialog on its own.
@@ -61,6 +43,7 @@ private slots:
     void listsPublishedVimosSortedByName();
     void importWaitsForAChoiceAndDoubleClickOnlySelects();
     void sameNamesStayDistinct();
+    void keysChooseFromTheFirstEntry();
 };
 
 // The hyperlink control and the about box.
@@ -73,6 +56,7 @@ private slots:
     void mouseAndKeyboardOpenTheLink();
     void addressComesFromTheTextUntilSet();
     void autoSizeFitsTheText();
+    void focusShowsAFrameAndTheSizeFollowsTheFont();
     void aboutBoxLinksToTheContentServer();
 };
 

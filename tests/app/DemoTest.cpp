@@ -23,7 +23,7 @@ void DemoTest::everyRoadWorksOnTheDemo()
     platform.env["ORVO_DEVELOPER_SERVER"] = server.baseUrl();
     platform.clock = 1765000000;
 
-    CDevToolDlg dialog(platform);
+    CDevToolDlg dialog(platform, messages);
     QVERIFY(dialog.OnInitDialog());
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -57,7 +57,7 @@ void DemoTest::everyRoadWorksOnTheDemo()
     });
     choose(dialog, 2);
     QCOMPARE(edit(dialog, 1001)->text(), QStringLiteral("Weather Now"));
-    QCOMPARE(dialog.GetVimoIdAt(findControlAs<QComboBox>(&dialog, 1000)->currentIndex()),
+    QCOMPARE(QString::fromStdU16String(dialog.presenter().shownId()),
              QStringLiteral("dev_user_vimo_1765000000"));
     QCOMPARE(messages.unanswered(), 0);
 }

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QVBoxLayout>
 
 namespace vimo::test {
 
@@ -33,7 +34,7 @@ void HyperLinkTest::openingReportsFailureAndMarksSuccess()
     MessageScript messages;
     AppPlatform platform;
     QWidget parent;
-    CHyperLink link(QStringLiteral("Site"), &parent, &platform);
+    CHyperLink link(QStringLiteral("Site"), &parent, &platform, &messages);
     link.setUrl(QStringLiteral("http://example.test/page"));
     const QColor before = link.currentColour();
 
@@ -63,7 +64,7 @@ void HyperLinkTest::mouseAndKeyboardOpenTheLink()
     AppPlatform platform;
     QWidget parent;
     parent.resize(300, 100);
-    CHyperLink link(QStringLiteral("Go somewhere"), &parent, &platform);
+    CHyperLink link(QStringLiteral("Go somewhere"), &parent, &platform, &messages);
     link.move(10, 10);
     parent.show();
     parent.activateWindow();
@@ -146,17 +147,45 @@ void HyperLinkTest::autoSizeFitsTheText()
     QCOMPARE(right.geometry().right(), 199);
 
     // Without auto-size nothing moves.
-    CHyperLink fixed(QStringLiteral("Fixed"), &parent, &platform, 0x11);
+    CHyperLink fixed(QStringLiteral("Fixed"), &parent, &platform, nullptr, 0x11);
     fixed.setGeometry(5, 5, 120, 30);
     fixed.positionWindow();
     QCOMPARE(fixed.geometry(), QRect(5, 5, 120, 30));
+}
+
+void HyperLinkTest::focusShowsAFrameAndTheSizeFollowsTheFont()
+{
+    AppPlatform platform;
+    QWidget parent;
+    auto* layout = new QVBoxLayout(&parent);
+    auto* link = new CHyperLink(QStringLiteral("Go to Upload Vimo page"), &parent, &platform);
+    layout->addWidget(link);
+    auto* other = new QLineEdit(&parent);
+    layout->addWidget(other);
+    parent.show();
+    parent.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&parent));
+
+    other->setFocus();
+    const QImage unfocused = link->grab().toImage();
+    link->setFocus();
+    QVERIFY(link->hasFocus());
+    QVERIFY(link->grab().toImage() != unfocused);
+
+    const QSize before = link->size();
+    QFont larger = parent.font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    parent.setFont(larger);
+    QVERIFY(link->font().underline());
+    QVERIFY(link->width() > before.width() * 3 / 2);
+    QVERIFY(link->height() > before.height() * 3 / 2);
 }
 
 void HyperLinkTest::aboutBoxLinksToTheContentServer()
 {
     MessageScript messages;
     AppPlatform platform;
-    CAboutDlg about(QStringLiteral("http://content.example"), platform);
+    CAboutDlg about(QStringLiteral("http://content.example"), platform, messages);
     about.OnInitDialog();
     QCOMPARE(about.windowTitle(), QStringLiteral("About Orvo Open Vimoz - Developer Tool"));
     auto* site = findControlAs<CHyperLink>(&about, 1030);
@@ -172,6 +201,7 @@ void HyperLinkTest::aboutBoxLinksToTheContentServer()
     // The Help menu opens it from the main window.
     AppEnvironment env;
     auto dialog = env.start();
+    QVERIFY(env.messages.shown().isEmpty());
     QString title;
     bool closeHasFocus = false;
     onNextModal([&](QWidget* modal) {

@@ -95,4 +95,20 @@ void ImportDialogTest::sameNamesStayDistinct()
     QCOMPARE(subject.dialog.selectedId(), chosen);
 }
 
+void ImportDialogTest::keysChooseFromTheFirstEntry()
+{
+    for (const Qt::Key key : {Qt::Key_Home, Qt::Key_Down, Qt::Key_Up}) {
+        ImportEnvironment subject({{"p1", "One"}, {"p2", "Two"}});
+        QTest::keyClick(subject.list(), key);
+        QVERIFY(subject.import()->isEnabled());
+        QTest::keyClick(subject.list(), Qt::Key_Return);
+        QCOMPARE(subject.dialog.selectedId(), QStringLiteral("p1"));
+    }
+    ImportEnvironment subject({{"p1", "One"}, {"p2", "Two"}});
+    QTest::keyClick(subject.list(), Qt::Key_Down);
+    QTest::keyClick(subject.list(), Qt::Key_Down);
+    QTest::keyClick(subject.list(), Qt::Key_Return);
+    QCOMPARE(subject.dialog.selectedId(), QStringLiteral("p2"));
+}
+
 } // namespace vimo::test

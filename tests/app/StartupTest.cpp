@@ -6,21 +6,24 @@
 #include <httplib.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 namespace vimo::test {
 
 void StartupTest::missingClientShows117AndNeverShowsTheWindow()
 {
-    MessageScript messages;
     AppEnvironment env;
+    MessageScript& messages = env.messages;
     TempDir emptyPrefix;
     env.platform.env["WINEPREFIX"] = emptyPrefix.path().string();
-    CDevToolDlg dialog(env.platform);
+    CDevToolDlg dialog(env.platform, messages);
     QVERIFY(!dialog.OnInitDialog());
     QVERIFY(dialog.endedAtStartup());
     QVERIFY(!dialog.isVisible());
@@ -33,75 +36,13 @@ void StartupTest::missingClientShows117AndNeverShowsTheWindow()
     QCOMPARE(env.server.requestCount(), 0);
 }
 
-void StartupTest::unreachableConfigurationShows104()
-{
-    MessageScript messages;
-    AppEnvironment env;
-    env.addDev("a1", "A");
-    env.server.setHandler(
-        "/pages/xml/openvimoz_conf.xml",
-        [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
-    CDevToolDlg dialog(env.platform);
-    QVERIFY(!dialog.OnInitDialog());
-    QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(messages.texts(), QStringList{"Failed to initialize Vimo Dev Tool. Exiting..."});
-    QVERIFY(messages.shown()[0].icon == MessageIcon::Stop);
-    // The cause stands under the message, never in its place.
-    QVERIFY2(messages.shown()[0].detail.contains("HTTP status 404"),
-             qPrintable(messages.shown()[0].detail));
-
-    // A catalogue file that does not parse fails the start the same way.
-    messages.clear();
-    AppEnvironment broken;
-    broken.addDev("a1", "A");
-    writeFile(broken.install.serviceFolder("a1") / "ver1" / "VimozList.xml", "<vimozList><vimoz>");
-    CDevToolDlg second(broken.platform);
-    QVERIFY(!second.OnInitDialog());
-    QCOMPARE(messages.texts(), QStringList{"Failed to initialize Vimo Dev Tool. Exiting..."});
-    QVERIFY(messages.shown()[0].detail.startsWith(QString::fromStdString(
-        (broken.install.serviceFolder("a1") / "ver1" / "VimozList.xml").string() + ": line 1")));
-}
-
-void StartupTest::listsVimosUnderDevelopmentInIdentifierOrder()
-{
-    MessageScript messages;
-    {
-        AppEnvironment env;
-        env.addDev("a2", "B");
-        env.addDev("a1", "A");
-        auto dialog = env.start();
-        QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", "A", "B"}));
-        QCOMPARE(dialog->GetVimoIdAt(1), QStringLiteral("a1"));
-        QCOMPARE(dialog->GetVimoIdAt(0), QString());
-        QCOMPARE(currentEntry(*dialog), 0);
-    }
-    {
-        AppEnvironment env;
-        env.addDev("b", "A");
-        env.addDev("a", "B");
-        env.addDev("B", "upper case sorts first");
-        auto dialog = env.start();
-        QCOMPARE(listEntries(*dialog),
-                 (QStringList{"Select an Vimo", "upper case sorts first", "B", "A"}));
-    }
-    QVERIFY(messages.shown().isEmpty());
-}
-
 void StartupTest::fixedEntriesFollowTheCatalogue()
 {
-    MessageScript messages;
     {
         AppEnvironment env;
         env.addPublished("p1", "Published");
         auto dialog = env.start();
         QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", kImportEntry}));
-    }
-    {
-        AppEnvironment env;
-        env.addDev("d1", "Dev");
-        env.addPublished("p1", "Published");
-        auto dialog = env.start();
-        QCOMPARE(listEntries(*dialog), (QStringList{"Select an Vimo", "Dev", kImportEntry}));
     }
     {
         // No services folder at all: an empty catalogue, not a failure.
@@ -110,14 +51,14 @@ void StartupTest::fixedEntriesFollowTheCatalogue()
         auto dialog = env.start();
         QVERIFY(dialog->isVisible());
         QCOMPARE(listEntries(*dialog), QStringList{"Select an Vimo"});
+        QVERIFY(env.messages.shown().isEmpty());
     }
-    QVERIFY(messages.shown().isEmpty());
 }
 
 void StartupTest::startsLockedWithEveryControlInTabOrder()
 {
-    MessageScript messages;
     AppEnvironment env;
+    MessageScript& messages = env.messages;
     env.addDev("d1", "Dev");
     auto dialog = env.start();
     CDevToolDlg& dlg = *dialog;
@@ -145,11 +86,13 @@ void StartupTest::startsLockedWithEveryControlInTabOrder()
     QCOMPARE(findControlAs<CHyperLink>(&dlg, 1027)->url(),
              QStringLiteral("http://content.example/cf/orvo65/openvimoz_upload.html"));
 
-    // Locked: the properties read-only, their controls and the archive buttons disabled.
+    // Locked: the properties read-only and drawn disabled, their controls and the archive
+    // buttons disabled.
     for (int id : {1001, 1002, 1003, 1005, 1009, 1011, 1024}) {
         QVERIFY2(edit(dlg, id)->isReadOnly(), qPrintable(QString::number(id)));
     }
-    for (int id : {1004, 1006, 1020, 1022, 1010, 1015, 1016, 1028, 1029, 1013, 1023, 1019}) {
+    for (int id : {1001, 1002, 1003, 1005, 1009, 1011, 1004, 1006, 1020, 1022, 1010, 1015, 1016,
+                   1028, 1029, 1013, 1023, 1019}) {
         QVERIFY2(!findControl(&dlg, id)->isEnabled(), qPrintable(QString::number(id)));
     }
     QVERIFY(!button(dlg, 1032)->isVisible());
@@ -171,7 +114,8 @@ void StartupTest::startsLockedWithEveryControlInTabOrder()
     } while (widget != findControl(&dlg, 1000));
     QCOMPARE(seen, order);
 
-    // The mnemonics of the labels reach their fields.
+    // The mnemonics of the labels reach their fields, and the menus' clash with none of them.
+    choose(dlg, 1);
     const std::pair<Qt::Key, int> mnemonics[] = {{Qt::Key_N, 1001}, {Qt::Key_R, 1002},
                                                  {Qt::Key_W, 1003}, {Qt::Key_H, 1005},
                                                  {Qt::Key_S, 1009}, {Qt::Key_V, 1011}};
@@ -179,7 +123,45 @@ void StartupTest::startsLockedWithEveryControlInTabOrder()
         QTest::keyClick(&dlg, key, Qt::AltModifier);
         QVERIFY2(findControl(&dlg, id)->hasFocus(), qPrintable(QString::number(id)));
     }
+    QCOMPARE(dlg.findChild<QMenuBar*>()->actions().value(0)->text(), QStringLiteral("Vi&mo"));
+    QCOMPARE(findCommand(&dlg, 32773)->shortcut(), QKeySequence(Qt::Key_F1));
     QVERIFY(messages.shown().isEmpty());
+}
+
+void StartupTest::windowFitsAScaledScreenAndResizes()
+{
+    AppEnvironment env;
+    env.addDev("d1", "Dev");
+    auto dialog = env.start();
+    // 1366x768 at 150% and 1920x1080 at 200% leave about 910x512 and 960x540 device-independent
+    // pixels, less a title bar.
+    const QSize smallest = dialog->minimumSizeHint();
+    QVERIFY2(smallest.width() <= 900 && smallest.height() <= 480,
+             qPrintable(QStringLiteral("%1x%2").arg(smallest.width()).arg(smallest.height())));
+    QVERIFY(dialog->minimumSize() != dialog->maximumSize());
+    dialog->resize(smallest + QSize(200, 100));
+    QCOMPARE(dialog->size(), smallest + QSize(200, 100));
+}
+
+void StartupTest::wheelOverTheUnfocusedListChangesNothing()
+{
+    AppEnvironment env;
+    env.addDev("d1", "Dev");
+    env.addPublished("p1", "Published");
+    auto dialog = env.start();
+    auto* list = findControlAs<QComboBox>(dialog.get(), 1000);
+    edit(*dialog, 1024)->setFocus();
+    const auto turn = [list] {
+        QWheelEvent wheel(QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list, &wheel);
+    };
+    turn();
+    QCOMPARE(list->currentIndex(), 0);
+    QVERIFY(!dialog->presenter().isEditing());
+    list->setFocus();
+    turn();
+    QCOMPARE(list->currentIndex(), 1);
 }
 
 } // namespace vimo::test

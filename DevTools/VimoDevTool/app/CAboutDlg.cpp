@@ -1,8 +1,8 @@
 #include "app/CAboutDlg.h"
 
 #include "app/Controls.h"
-#include "app/Resource.h"
 #include "app/controls/CHyperLink.h"
+#include "presenter/Resource.h"
 
 #include <QGridLayout>
 #include <QIcon>
@@ -12,7 +12,8 @@
 
 namespace vimo {
 
-CAboutDlg::CAboutDlg(const QString& contentServer, const Platform& platform, QWidget* parent)
+CAboutDlg::CAboutDlg(const QString& contentServer, const Platform& platform, MessageBox& messages,
+                     QWidget* parent)
     : QDialog(parent), m_contentServer(contentServer)
 {
     setObjectName(QString::number(res::IDD_ABOUTBOX));
@@ -23,9 +24,10 @@ CAboutDlg::CAboutDlg(const QString& contentServer, const Platform& platform, QWi
     auto* product = new QLabel(QStringLiteral("Orvo Open Vimoz - Developer Tool"), this);
     product->setTextFormat(Qt::PlainText);
     auto* version = new QLabel(QStringLiteral("Version: 1.0"), this);
-    m_devSiteLink = new CHyperLink(QStringLiteral("Orvo Vimoz Developer site"), this, &platform);
+    m_devSiteLink =
+        new CHyperLink(QStringLiteral("Orvo Vimoz Developer site"), this, &platform, &messages);
     setControlId(m_devSiteLink, res::IDC_DEV_SITE_LINK);
-    m_termsLink = new CHyperLink(QStringLiteral("Terms of service"), this, &platform);
+    m_termsLink = new CHyperLink(QStringLiteral("Terms of service"), this, &platform, &messages);
     setControlId(m_termsLink, res::IDC_TERMS_LINK);
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     setControlId(close, res::IDOK);

@@ -5,6 +5,7 @@
 namespace vimo {
 
 class CHyperLink;
+class MessageBox;
 class Platform;
 
 // The about box: the tool's name and version and two links to the vendor's developer pages.
@@ -14,7 +15,8 @@ class CAboutDlg : public QDialog
 
 public:
     // `contentServer` is the base address of the vendor's content server.
-    CAboutDlg(const QString& contentServer, const Platform& platform, QWidget* parent = nullptr);
+    CAboutDlg(const QString& contentServer, const Platform& platform, MessageBox& messages,
+              QWidget* parent = nullptr);
 
     // Sets the links' addresses.
     bool OnInitDialog();

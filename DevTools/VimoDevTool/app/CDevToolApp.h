@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include <functional>
+
 namespace vimo {
 
 class Platform;
@@ -14,8 +16,9 @@ class CDevToolApp : public QApplication
 public:
     CDevToolApp(int& argc, char** argv);
 
-    // Runs the main window modally on `platform`; the process ends afterwards.
-    int InitInstance(Platform& platform);
+    // Runs the main window modally on `platform`; `onShown` (if any) runs once the window is
+    // first drawn. Returns the process's exit status: 1 when the start-up failed, else 0.
+    int InitInstance(Platform& platform, std::function<void()> onShown = {});
 };
 
 } // namespace vimo

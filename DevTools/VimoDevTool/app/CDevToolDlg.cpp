@@ -4,16 +4,17 @@
 #include "app/CImportVimoDlg.h"
 #include "app/Controls.h"
 #include "app/MessageBox.h"
-#include "app/Resource.h"
 #include "app/StringTable.h"
 #include "app/controls/CHyperLink.h"
 #include "app/controls/UpDownControl.h"
-#include "platform/Platform.h"
+#include "presenter/Resource.h"
 #include "workspace/RecordValidator.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -25,11 +26,12 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <QWindow>
 
-#include <cstdio>
-#include <limits>
+#include <thread>
 
 // Resources of a static library are registered by name, outside any namespace.
 static void initDialogResources()
@@ -44,15 +46,6 @@ static void initDialogResources()
 namespace vimo {
 
 namespace {
-
-const QString kSelectEntry = QStringLiteral("Select an Vimo");
-const QString kImportEntry =
-    QStringLiteral("Create an \"Under Development\" copy of a published vimo...");
-
-bool sameIgnoringCase(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 QString qs(const std::u16string& text)
 {
@@ -83,14 +76,32 @@ void fitTextLimit(QLineEdit* edit, const QString& text)
     }
 }
 
-// Gives the form exchange its quiet time: no change handler runs while it is set.
-class ExchangeGuard
+// The Vimo list takes the mouse wheel only when it has the focus: a wheel turned over it on
+// the way down the window must not change the Vimo (or open the import dialog).
+class VimoListBox : public QComboBox
 {
 public:
-    explicit ExchangeGuard(bool& flag) : m_flag(flag), m_previous(flag) { m_flag = true; }
-    ~ExchangeGuard() { m_flag = m_previous; }
-    ExchangeGuard(const ExchangeGuard&) = delete;
-    ExchangeGuard& operator=(const ExchangeGuard&) = delete;
+    using QComboBox::QComboBox;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override
+    {
+        if (!hasFocus()) {
+            event->ignore();
+            return;
+        }
+        QComboBox::wheelEvent(event);
+    }
+};
+
+// Marks the view's own changes to its controls, so that they report nothing to the presenter.
+class PushGuard
+{
+public:
+    explicit PushGuard(bool& flag) : m_flag(flag), m_previous(flag) { m_flag = true; }
+    ~PushGuard() { m_flag = m_previous; }
+    PushGuard(const PushGuard&) = delete;
+    PushGuard& operator=(const PushGuard&) = delete;
 
 private:
     bool& m_flag;
@@ -99,56 +110,74 @@ private:
 
 } // namespace
 
-CDevToolDlg::CDevToolDlg(Platform& platform, QWidget* parent)
-    : QDialog(parent), m_workspace(platform)
+CDevToolDlg::CDevToolDlg(Platform& platform, MessageBox& messages, QWidget* parent)
+    : QDialog(parent), m_workspace(platform), m_messages(messages),
+      m_presenter(m_workspace, *this, m_clipboard)
 {
     initDialogResources();
     setObjectName(QString::number(res::IDD_VIMODEVTOOL_DIALOG));
     setWindowTitle(QStringLiteral("Orvo Open Vimoz - Developer Tool"));
     setWindowIcon(QIcon(QStringLiteral(":/res/VimoDevTool.png")));
-    // A fixed-size dialog with a minimise box and no maximise box.
+    // A dialog with a minimise box and no maximise box; its border resizes it.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     createControls();
+    connectCommands();
+}
+
+CDevToolDlg::~CDevToolDlg()
+{
+    while (m_busyDepth > 0) {
+        setBusy(false);
+    }
+    delete m_startupIndicator;
 }
 
 void CDevToolDlg::createControls()
 {
+    const auto add = [this](QWidget* widget, int id) {
+        setControlId(widget, id);
+        m_controls[id] = widget;
+    };
+
     // --- the list
     auto* listGroup = new QGroupBox(QStringLiteral("Select Vimo &to edit"), this);
-    m_vimoList = new QComboBox(listGroup);
-    setControlId(m_vimoList, res::IDC_VIMO_LIST);
+    m_vimoList = new VimoListBox(listGroup);
+    add(m_vimoList, res::IDC_VIMO_LIST);
+    m_vimoList->setFocusPolicy(Qt::StrongFocus);
     m_vimoList->setMaxVisibleItems(15);
+    m_vimoList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_vimoList->setMinimumContentsLength(30);
     auto* listLayout = new QVBoxLayout(listGroup);
     listLayout->addWidget(m_vimoList);
 
     // --- the properties
     auto* properties = new QGroupBox(QStringLiteral("Vimo's Properties"), this);
     m_nameEdit = new QLineEdit(properties);
-    setControlId(m_nameEdit, res::IDC_NAME);
+    add(m_nameEdit, res::IDC_NAME);
     m_descEdit = new QLineEdit(properties);
-    setControlId(m_descEdit, res::IDC_DESCRIPTION);
-    m_descEdit->setMinimumHeight(44);
+    add(m_descEdit, res::IDC_DESCRIPTION);
+    m_descEdit->setMinimumHeight(40);
     m_descEdit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_widthEdit = new QLineEdit(properties);
-    setControlId(m_widthEdit, res::IDC_WIDTH);
-    m_widthSpin = new UpDownControl(m_widthEdit, 1, RecordValidator::kMaxWidth, properties);
-    setControlId(m_widthSpin, res::IDC_WIDTH_SPIN);
+    add(m_widthEdit, res::IDC_WIDTH);
+    auto* widthSpin = new UpDownControl(m_widthEdit, 1, RecordValidator::kMaxWidth, properties);
+    add(widthSpin, res::IDC_WIDTH_SPIN);
     m_heightEdit = new QLineEdit(properties);
-    setControlId(m_heightEdit, res::IDC_HEIGHT);
-    m_heightSpin = new UpDownControl(m_heightEdit, 1, RecordValidator::kMaxHeight, properties);
-    setControlId(m_heightSpin, res::IDC_HEIGHT_SPIN);
+    add(m_heightEdit, res::IDC_HEIGHT);
+    auto* heightSpin = new UpDownControl(m_heightEdit, 1, RecordValidator::kMaxHeight, properties);
+    add(heightSpin, res::IDC_HEIGHT_SPIN);
     for (QLineEdit* edit : {m_widthEdit, m_heightEdit}) {
-        edit->setFixedWidth(56);
+        edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000000")));
     }
 
     auto* mainFile = new QGroupBox(properties);
     m_localRadio = new QRadioButton(QStringLiteral("&Local Vimo"), mainFile);
-    setControlId(m_localRadio, res::IDC_LOCAL_VIMO);
+    add(m_localRadio, res::IDC_LOCAL_VIMO);
     m_webRadio = new QRadioButton(QStringLiteral("W&eb Vimo:"), mainFile);
-    setControlId(m_webRadio, res::IDC_WEB_VIMO);
+    add(m_webRadio, res::IDC_WEB_VIMO);
     m_urlEdit = new QLineEdit(mainFile);
-    setControlId(m_urlEdit, res::IDC_MAIN_FILE_URL);
+    add(m_urlEdit, res::IDC_MAIN_FILE_URL);
     auto* urlHint = new QLabel(QStringLiteral("Enter the URL of the main file."), mainFile);
     urlHint->setEnabled(false);
     auto* mainFileLayout = new QGridLayout(mainFile);
@@ -158,23 +187,23 @@ void CDevToolDlg::createControls()
     mainFileLayout->addWidget(urlHint, 2, 1);
 
     m_interactiveCheck = new QCheckBox(QStringLiteral("&Interactive Vimo"), properties);
-    setControlId(m_interactiveCheck, res::IDC_INTERACTIVE);
-    m_secondClientButton = new QPushButton(QStringLiteral("Open 2n&d Orvo"), properties);
-    setControlId(m_secondClientButton, res::IDC_OPEN_SECOND_CLIENT);
-    m_applyButton = new QPushButton(QStringLiteral("&Apply"), properties);
-    setControlId(m_applyButton, res::IDC_APPLY);
+    add(m_interactiveCheck, res::IDC_INTERACTIVE);
+    auto* secondClientButton = new QPushButton(QStringLiteral("Open 2n&d Orvo"), properties);
+    add(secondClientButton, res::IDC_OPEN_SECOND_CLIENT);
+    auto* applyButton = new QPushButton(QStringLiteral("&Apply"), properties);
+    add(applyButton, res::IDC_APPLY);
 
     auto* dimensions = new QHBoxLayout;
     dimensions->addWidget(new QLabel(QStringLiteral("Window dimensions:"), properties));
     dimensions->addSpacing(8);
     dimensions->addWidget(buddyLabel(QStringLiteral("&Width"), m_widthEdit, properties));
     dimensions->addWidget(m_widthEdit);
-    dimensions->addWidget(m_widthSpin);
+    dimensions->addWidget(widthSpin);
     dimensions->addWidget(new QLabel(QStringLiteral("px"), properties));
     dimensions->addSpacing(12);
     dimensions->addWidget(buddyLabel(QStringLiteral("&Height"), m_heightEdit, properties));
     dimensions->addWidget(m_heightEdit);
-    dimensions->addWidget(m_heightSpin);
+    dimensions->addWidget(heightSpin);
     dimensions->addWidget(new QLabel(QStringLiteral("px"), properties));
     dimensions->addStretch();
 
@@ -182,9 +211,10 @@ void CDevToolDlg::createControls()
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
     auto* propertyButtons = new QHBoxLayout;
+    propertyButtons->addWidget(m_interactiveCheck);
     propertyButtons->addStretch();
-    propertyButtons->addWidget(m_secondClientButton);
-    propertyButtons->addWidget(m_applyButton);
+    propertyButtons->addWidget(secondClientButton);
+    propertyButtons->addWidget(applyButton);
 
     auto* propertiesLayout = new QGridLayout(properties);
     propertiesLayout->addWidget(buddyLabel(QStringLiteral("&Name:"), m_nameEdit, properties), 0, 0);
@@ -194,67 +224,67 @@ void CDevToolDlg::createControls()
     propertiesLayout->addWidget(m_descEdit, 1, 1);
     propertiesLayout->addLayout(dimensions, 2, 0, 1, 2);
     propertiesLayout->addWidget(mainFile, 3, 0, 1, 2);
-    propertiesLayout->addWidget(m_interactiveCheck, 4, 0, 1, 2);
-    propertiesLayout->addWidget(separator, 5, 0, 1, 2);
-    propertiesLayout->addLayout(propertyButtons, 6, 0, 1, 2);
+    propertiesLayout->addWidget(separator, 4, 0, 1, 2);
+    propertiesLayout->addLayout(propertyButtons, 5, 0, 1, 2);
+    propertiesLayout->setRowStretch(6, 1);
 
     // --- the development folders
     auto* folders = new QGroupBox(QStringLiteral("Access development folders"), this);
     m_sourceEdit = new QLineEdit(folders);
-    setControlId(m_sourceEdit, res::IDC_SOURCE_FOLDER);
-    m_openSourceButton = new QPushButton(QStringLiteral("&Open folder"), folders);
-    setControlId(m_openSourceButton, res::IDC_OPEN_SOURCE_FOLDER);
+    add(m_sourceEdit, res::IDC_SOURCE_FOLDER);
+    auto* openSourceButton = new QPushButton(QStringLiteral("&Open folder"), folders);
+    add(openSourceButton, res::IDC_OPEN_SOURCE_FOLDER);
     m_iconsEdit = new QLineEdit(folders);
-    setControlId(m_iconsEdit, res::IDC_ICONS_FOLDER);
-    m_openIconsButton = new QPushButton(QStringLiteral("O&pen folder"), folders);
-    setControlId(m_openIconsButton, res::IDC_OPEN_ICONS_FOLDER);
+    add(m_iconsEdit, res::IDC_ICONS_FOLDER);
+    auto* openIconsButton = new QPushButton(QStringLiteral("O&pen folder"), folders);
+    add(openIconsButton, res::IDC_OPEN_ICONS_FOLDER);
     auto* foldersLayout = new QGridLayout(folders);
     foldersLayout->addWidget(buddyLabel(QStringLiteral("&Source files:"), m_sourceEdit, folders), 0,
-                             0);
-    foldersLayout->addWidget(m_sourceEdit, 0, 1);
-    foldersLayout->addWidget(m_openSourceButton, 0, 2);
-    foldersLayout->addWidget(buddyLabel(QStringLiteral("&Vimo's icons:"), m_iconsEdit, folders), 1,
-                             0);
-    foldersLayout->addWidget(m_iconsEdit, 1, 1);
-    foldersLayout->addWidget(m_openIconsButton, 1, 2);
+                             0, 1, 2);
+    foldersLayout->addWidget(m_sourceEdit, 1, 0);
+    foldersLayout->addWidget(openSourceButton, 1, 1);
+    foldersLayout->addWidget(buddyLabel(QStringLiteral("&Vimo's icons:"), m_iconsEdit, folders), 2,
+                             0, 1, 2);
+    foldersLayout->addWidget(m_iconsEdit, 3, 0);
+    foldersLayout->addWidget(openIconsButton, 3, 1);
 
     // --- the upload archive
     auto* upload = new QGroupBox(QStringLiteral("Prepare Vimo for upload:"), this);
-    m_createZipButton = new QPushButton(QStringLiteral("Create &ZIP file"), upload);
-    setControlId(m_createZipButton, res::IDC_CREATE_ZIP);
+    auto* createZipButton = new QPushButton(QStringLiteral("Create &ZIP file"), upload);
+    add(createZipButton, res::IDC_CREATE_ZIP);
     m_archiveEdit = new QLineEdit(upload);
-    setControlId(m_archiveEdit, res::IDC_ARCHIVE_PATH);
+    add(m_archiveEdit, res::IDC_ARCHIVE_PATH);
     m_archiveEdit->setReadOnly(true);
-    m_openArchiveButton = new QPushButton(QStringLiteral("Open &folder"), upload);
-    setControlId(m_openArchiveButton, res::IDC_OPEN_ARCHIVE_FOLDER);
-    auto* uploadLayout = new QHBoxLayout(upload);
-    uploadLayout->addWidget(m_createZipButton);
-    uploadLayout->addWidget(m_archiveEdit, 1);
-    uploadLayout->addWidget(m_openArchiveButton);
+    auto* openArchiveButton = new QPushButton(QStringLiteral("Open &folder"), upload);
+    add(openArchiveButton, res::IDC_OPEN_ARCHIVE_FOLDER);
+    auto* uploadLayout = new QGridLayout(upload);
+    uploadLayout->addWidget(createZipButton, 0, 0, Qt::AlignLeft);
+    uploadLayout->addWidget(m_archiveEdit, 1, 0);
+    uploadLayout->addWidget(openArchiveButton, 1, 1);
 
     // --- closing row
-    m_okButton = new QPushButton(QStringLiteral("OK"), this);
-    setControlId(m_okButton, res::IDOK);
-    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    setControlId(m_cancelButton, res::IDCANCEL);
-    m_uploadLink =
-        new CHyperLink(QStringLiteral("Go to Upload Vimo page"), this, &m_workspace.platform());
-    setControlId(m_uploadLink, res::IDC_UPLOAD_LINK);
+    auto* okButton = new QPushButton(QStringLiteral("OK"), this);
+    add(okButton, res::IDOK);
+    auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    add(cancelButton, res::IDCANCEL);
+    m_uploadLink = new CHyperLink(QStringLiteral("Go to Upload Vimo page"), this,
+                                  &m_workspace.platform(), &m_messages);
+    add(m_uploadLink, res::IDC_UPLOAD_LINK);
     // The hidden default button takes the Enter key, so Enter in a field runs no command.
-    m_cancelDefaultButton = new QPushButton(QStringLiteral("___CANCEL_DEFAULT_BTN__"), this);
-    setControlId(m_cancelDefaultButton, res::IDC_CANCEL_DEFAULT);
-    m_cancelDefaultButton->setDefault(true);
-    m_cancelDefaultButton->setEnabled(false);
-    m_cancelDefaultButton->hide();
+    auto* cancelDefaultButton = new QPushButton(QStringLiteral("___CANCEL_DEFAULT_BTN__"), this);
+    add(cancelDefaultButton, res::IDC_CANCEL_DEFAULT);
+    cancelDefaultButton->setDefault(true);
+    cancelDefaultButton->setEnabled(false);
+    cancelDefaultButton->hide();
     auto* closing = new QHBoxLayout;
     closing->addWidget(m_uploadLink, 0, Qt::AlignLeft | Qt::AlignVCenter);
     closing->addStretch();
-    closing->addWidget(m_okButton);
-    closing->addWidget(m_cancelButton);
+    closing->addWidget(okButton);
+    closing->addWidget(cancelButton);
 
-    // --- menus
+    // --- menus: their mnemonics clash with none of the form's
     auto* menuBar = new QMenuBar(this);
-    QMenu* vimoMenu = menuBar->addMenu(QStringLiteral("Vimo"));
+    QMenu* vimoMenu = menuBar->addMenu(QStringLiteral("Vi&mo"));
     auto* importAction = new QAction(QStringLiteral("Create an Under Development copy..."), this);
     setControlId(importAction, res::ID_IMPORT_VIMO);
     importAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
@@ -266,9 +296,11 @@ void CDevToolDlg::createControls()
     QMenu* helpMenu = menuBar->addMenu(QStringLiteral("Help"));
     auto* aboutAction = new QAction(QStringLiteral("About Developer Tool..."), this);
     setControlId(aboutAction, res::ID_HELP_ABOUT);
+    aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
     helpMenu->addAction(aboutAction);
     addAction(importAction);
     addAction(copyPathAction);
+    addAction(aboutAction);
 
     // The archive path's own menu offers the copy command beside the usual ones.
     m_archiveEdit->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -281,58 +313,81 @@ void CDevToolDlg::createControls()
                 menu->popup(m_archiveEdit->mapToGlobal(at));
             });
 
+    // Two columns, so that the window fits a small or strongly scaled screen; the layouts give
+    // its smallest size, and it can be made larger.
+    auto* right = new QVBoxLayout;
+    right->addWidget(folders);
+    right->addWidget(upload);
+    right->addStretch();
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(properties, 3);
+    columns->addLayout(right, 2);
     auto* page = new QVBoxLayout(this);
     page->setMenuBar(menuBar);
-    page->setSizeConstraint(QLayout::SetFixedSize);
-    listGroup->setMinimumWidth(600);
     page->addWidget(listGroup);
-    page->addWidget(properties);
-    page->addWidget(folders);
-    page->addWidget(upload);
+    page->addLayout(columns, 1);
     page->addLayout(closing);
 
     // Tab order as the form lists its controls.
-    const QList<QWidget*> order = {m_vimoList,           m_nameEdit,     m_descEdit,
-                                   m_widthEdit,          m_heightEdit,   m_localRadio,
-                                   m_webRadio,           m_urlEdit,      m_interactiveCheck,
-                                   m_secondClientButton, m_applyButton,  m_sourceEdit,
-                                   m_openSourceButton,   m_iconsEdit,    m_openIconsButton,
-                                   m_createZipButton,    m_archiveEdit,  m_openArchiveButton,
-                                   m_okButton,           m_cancelButton, m_uploadLink};
+    const QList<QWidget*> order = {
+        m_vimoList,      m_nameEdit,    m_descEdit,        m_widthEdit,        m_heightEdit,
+        m_localRadio,    m_webRadio,    m_urlEdit,         m_interactiveCheck, secondClientButton,
+        applyButton,     m_sourceEdit,  openSourceButton,  m_iconsEdit,        openIconsButton,
+        createZipButton, m_archiveEdit, openArchiveButton, okButton,           cancelButton,
+        m_uploadLink};
     for (qsizetype i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
+    setFields(VimoForm{}.fields());
+}
 
-    // Commands.
-    connect(m_vimoList, &QComboBox::activated, this, &CDevToolDlg::OnSelChangeVimoList);
+void CDevToolDlg::connectCommands()
+{
+    connect(m_vimoList, &QComboBox::activated, this, [this](int index) {
+        if (!m_pushing) {
+            m_presenter.selectionChanged(index);
+        }
+    });
     for (QLineEdit* edit : {m_nameEdit, m_descEdit, m_widthEdit, m_heightEdit, m_urlEdit}) {
-        connect(edit, &QLineEdit::textChanged, this, &CDevToolDlg::OnEditChange);
+        connect(edit, &QLineEdit::textChanged, this, [this] {
+            if (!m_pushing) {
+                m_presenter.fieldsEdited();
+            }
+        });
     }
     for (QLineEdit* edit : {m_nameEdit, m_descEdit}) {
         connect(edit, &QLineEdit::textChanged, edit,
                 [edit](const QString& text) { fitTextLimit(edit, text); });
     }
-    connect(m_interactiveCheck, &QCheckBox::clicked, this, &CDevToolDlg::OnInteractiveClicked);
-    connect(m_localRadio, &QRadioButton::clicked, this, &CDevToolDlg::OnMainFileKindClicked);
-    connect(m_webRadio, &QRadioButton::clicked, this, &CDevToolDlg::OnMainFileKindClicked);
-    connect(m_applyButton, &QPushButton::clicked, this, [this] { OnApply(); });
-    connect(m_createZipButton, &QPushButton::clicked, this, &CDevToolDlg::OnCreateZip);
-    connect(m_openSourceButton, &QPushButton::clicked, this, &CDevToolDlg::OnOpenSourceFolder);
-    connect(m_openIconsButton, &QPushButton::clicked, this, &CDevToolDlg::OnOpenIconsFolder);
-    connect(m_openArchiveButton, &QPushButton::clicked, this, &CDevToolDlg::OnOpenArchiveFolder);
-    connect(m_secondClientButton, &QPushButton::clicked, this, &CDevToolDlg::OnOpenSecondClient);
-    connect(m_okButton, &QPushButton::clicked, this, &CDevToolDlg::OnOK);
-    connect(m_cancelButton, &QPushButton::clicked, this, &CDevToolDlg::OnCancel);
-    connect(importAction, &QAction::triggered, this, &CDevToolDlg::OnImportCommand);
-    connect(copyPathAction, &QAction::triggered, this, &CDevToolDlg::OnCopyArchivePath);
-    connect(aboutAction, &QAction::triggered, this, &CDevToolDlg::OnAbout);
-
-    UpdateData(false);
+    connect(m_interactiveCheck, &QCheckBox::clicked, this, [this] { m_presenter.fieldsEdited(); });
+    for (QRadioButton* radio : {m_localRadio, m_webRadio}) {
+        connect(radio, &QRadioButton::clicked, this, [this] { m_presenter.mainFileKindClicked(); });
+    }
+    const std::pair<int, void (MainWindowPresenter::*)()> buttons[] = {
+        {res::IDC_CREATE_ZIP, &MainWindowPresenter::createArchive},
+        {res::IDC_OPEN_SOURCE_FOLDER, &MainWindowPresenter::openSourceFolder},
+        {res::IDC_OPEN_ICONS_FOLDER, &MainWindowPresenter::openIconsFolder},
+        {res::IDC_OPEN_ARCHIVE_FOLDER, &MainWindowPresenter::openArchiveFolder},
+        {res::IDC_OPEN_SECOND_CLIENT, &MainWindowPresenter::openSecondClient},
+        {res::IDOK, &MainWindowPresenter::ok},
+        {res::IDCANCEL, &MainWindowPresenter::cancel},
+    };
+    for (const auto& [id, command] : buttons) {
+        connect(static_cast<QPushButton*>(control(id)), &QPushButton::clicked, this,
+                [this, command = command] { (m_presenter.*command)(); });
+    }
+    connect(static_cast<QPushButton*>(control(res::IDC_APPLY)), &QPushButton::clicked, this,
+            [this] { m_presenter.apply(); });
+    connect(findCommand(this, res::ID_IMPORT_VIMO), &QAction::triggered, this,
+            [this] { m_presenter.importCommand(); });
+    connect(findCommand(this, res::ID_COPY_ARCHIVE_PATH), &QAction::triggered, this,
+            [this] { m_presenter.copyArchivePath(); });
+    connect(findCommand(this, res::ID_HELP_ABOUT), &QAction::triggered, this,
+            &CDevToolDlg::OnAbout);
 }
 
 int CDevToolDlg::DoModal()
 {
-    m_reportShown = m_workspace.platform().environment("VIMO_REPORT_SHOWN").has_value();
     if (!OnInitDialog()) {
         return QDialog::Rejected;
     }
@@ -341,617 +396,195 @@ int CDevToolDlg::DoModal()
 
 bool CDevToolDlg::OnInitDialog()
 {
-    UpdateData(false);
     // The desktop gives this window no system menu the tool could extend, so the about item
     // lives in the Help menu only.
-    InitMainWindow();
-    return !m_endedAtStartup;
-}
-
-void CDevToolDlg::paintEvent(QPaintEvent* event)
-{
-    QDialog::paintEvent(event);
-    if (m_reportShown) {
-        // For the start-up benchmark: the window is on the screen now.
-        m_reportShown = false;
-        QTimer::singleShot(0, this, [] { std::fputs("vimo-devtool: window shown\n", stderr); });
-    }
-}
-
-QString CDevToolDlg::uploadUrl() const
-{
-    return qs(m_workspace.contentServer()) + QStringLiteral("/cf/orvo65/openvimoz_upload.html");
-}
-
-// --- form exchange
-
-bool CDevToolDlg::readUnsigned(QLineEdit* edit, unsigned& value)
-{
-    QString text = edit->text();
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) {
-        ++begin;
-    }
-    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) {
-        --end;
-    }
-    bool ok = begin < end;
-    unsigned long long number = 0;
-    for (qsizetype i = begin; ok && i < end; ++i) {
-        const QChar c = text[i];
-        if (c < u'0' || c > u'9') {
-            ok = false;
-            break;
-        }
-        number = number * 10 + static_cast<unsigned>(c.unicode() - u'0');
-        if (number > std::numeric_limits<unsigned>::max()) {
-            ok = false;
-        }
-    }
-    if (!ok) {
-        MessageBox::show(this, QStringLiteral("Please enter a positive integer."),
-                         MessageIcon::Exclamation);
-        edit->setFocus(Qt::OtherFocusReason);
-        edit->selectAll();
+    if (!m_presenter.start()) {
+        m_endedAtStartup = true;
+        QDialog::done(QDialog::Rejected);
         return false;
     }
-    value = static_cast<unsigned>(number);
     return true;
 }
 
-bool CDevToolDlg::UpdateData(bool saveAndValidate)
+void CDevToolDlg::accept()
 {
-    ExchangeGuard guard(m_exchanging);
-    if (!saveAndValidate) {
-        m_vimoList->setCurrentIndex(m_listIndex);
-        // A stored text longer than the field's limit is shown whole; the limit only stops
-        // typing, so a long name is never cut short by showing it.
-        const std::pair<QLineEdit*, const QString*> texts[] = {{m_nameEdit, &m_name},
-                                                               {m_descEdit, &m_description}};
-        for (const auto& [edit, text] : texts) {
-            fitTextLimit(edit, *text);
-            edit->setText(*text);
-        }
-        m_widthEdit->setText(QString::number(m_width));
-        m_heightEdit->setText(QString::number(m_height));
-        m_interactiveCheck->setChecked(m_interactive != 0);
-        m_urlEdit->setText(m_mainFileUrl);
-        m_archiveEdit->setText(m_archivePath);
-        m_sourceEdit->setText(m_sourceFolder);
-        m_iconsEdit->setText(m_iconsFolder);
-        m_localRadio->setChecked(m_mainFileKind == 0);
-        m_webRadio->setChecked(m_mainFileKind == 1);
-        return true;
-    }
-    m_listIndex = m_vimoList->currentIndex();
-    m_name = m_nameEdit->text();
-    m_description = m_descEdit->text();
-    if (!readUnsigned(m_widthEdit, m_width) || !readUnsigned(m_heightEdit, m_height)) {
-        return false;
-    }
-    m_interactive = m_interactiveCheck->isChecked() ? 1 : 0;
-    m_mainFileUrl = m_urlEdit->text();
-    m_archivePath = m_archiveEdit->text();
-    m_sourceFolder = m_sourceEdit->text();
-    m_iconsFolder = m_iconsEdit->text();
-    m_mainFileKind = m_webRadio->isChecked() ? 1 : (m_localRadio->isChecked() ? 0 : -1);
-    return true;
+    m_presenter.ok();
 }
 
-// --- start-up and state
-
-void CDevToolDlg::InitMainWindow()
+void CDevToolDlg::reject()
 {
-    if (m_workspace.locateInstallation() < 0) {
-        MessageBox::showString(this, res::IDS_CLIENT_MISSING, MessageIcon::Exclamation);
-        m_endedAtStartup = true;
-        QDialog::done(QDialog::Rejected);
-        return;
-    }
-    if (m_workspace.loadDeveloperConfiguration() < 0 || m_workspace.loadAll() < 0) {
-        MessageBox::showString(this, res::IDS_INIT_FAILED, MessageIcon::Stop, MessageButtons::Ok,
-                               m_workspace.lastError());
-        m_endedAtStartup = true;
-        QDialog::done(QDialog::Rejected);
-        return;
-    }
-    m_nameEdit->setProperty(kTextLimit, m_workspace.nameLengthLimit());
-    m_descEdit->setProperty(kTextLimit, m_workspace.descLengthLimit());
-    for (QLineEdit* edit : {m_nameEdit, m_descEdit}) {
-        fitTextLimit(edit, edit->text());
-    }
-    m_sourceEdit->setReadOnly(true);
-    m_iconsEdit->setReadOnly(true);
-    FillVimoList();
-    LockForm();
-    m_uploadLink->setUrl(uploadUrl());
-    m_openArchiveButton->setEnabled(false);
-}
-
-void CDevToolDlg::FillVimoList()
-{
-    ExchangeGuard guard(m_exchanging);
-    m_listRebuilt = true;
-    m_vimoList->clear();
-    m_vimoList->addItem(kSelectEntry);
-    m_vimoList->setCurrentIndex(0);
-    for (const auto& [id, info] : m_workspace.GetDevVimos()) {
-        m_vimoList->addItem(qs(info.name), qs(id));
-    }
-    if (!m_workspace.GetPublishedVimos().empty()) {
-        m_vimoList->addItem(kImportEntry);
-    }
-}
-
-QString CDevToolDlg::GetVimoIdAt(int index) const
-{
-    return m_vimoList->itemData(index).toString();
-}
-
-int CDevToolDlg::indexOfId(const QString& id) const
-{
-    for (int i = 0; i < m_vimoList->count(); ++i) {
-        if (GetVimoIdAt(i) == id) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-void CDevToolDlg::SelectVimoById(const QString& id)
-{
-    // The exact identifier wins over one that differs only in letter case, so that the list
-    // never lands on a different Vimo than the one the form holds.
-    int found = id.isEmpty() ? -1 : indexOfId(id);
-    for (int i = 0; found < 0 && i < m_vimoList->count(); ++i) {
-        if (sameIgnoringCase(GetVimoIdAt(i), id)) {
-            found = i;
-        }
-    }
-    if (found < 0) {
-        return;
-    }
-    m_listIndex = found;
-    UpdateData(false);
-}
-
-void CDevToolDlg::SetPropertiesReadOnly(bool readOnly)
-{
-    for (QLineEdit* edit : {m_nameEdit, m_descEdit, m_widthEdit, m_heightEdit}) {
-        edit->setReadOnly(readOnly);
-    }
-}
-
-void CDevToolDlg::EnablePropertyControls(bool enable)
-{
-    const QList<QWidget*> controls = {m_widthSpin,          m_heightSpin, m_interactiveCheck,
-                                      m_secondClientButton, m_urlEdit,    m_openSourceButton,
-                                      m_openIconsButton,    m_localRadio, m_webRadio,
-                                      m_applyButton};
-    for (QWidget* control : controls) {
-        control->setEnabled(enable);
-    }
-}
-
-void CDevToolDlg::LockForm()
-{
-    SetPropertiesReadOnly(true);
-    EnablePropertyControls(false);
-    m_createZipButton->setEnabled(false);
-}
-
-void CDevToolDlg::UpdateControlsForSelection()
-{
-    UpdateData(true);
-    if (sameIgnoringCase(m_vimoList->itemText(m_listIndex), kSelectEntry)) {
-        return;
-    }
-    SetPropertiesReadOnly(false);
-    EnablePropertyControls(true);
-    m_createZipButton->setEnabled(true);
-    m_applyButton->setEnabled(false);
-    m_editing = true;
-}
-
-bool CDevToolDlg::HasChanges(int index)
-{
-    VimoInfo info;
-    if (m_workspace.getVimo(us(GetVimoIdAt(index)), info) != S_OK) {
-        return false;
-    }
-    const bool web = m_mainFileKind == 1;
-    return !sameIgnoringCase(m_name, qs(info.name)) ||
-           !sameIgnoringCase(m_description, qs(info.desc)) ||
-           m_width != static_cast<unsigned>(info.width) ||
-           m_height != static_cast<unsigned>(info.height) ||
-           (m_interactive != 0) != info.requiresInvitation || web != info.isDhtml ||
-           (web && !sameIgnoringCase(m_mainFileUrl, qs(info.url)));
-}
-
-// --- leaving a Vimo, validation and saving
-
-bool CDevToolDlg::ConfirmLeaveVimo(int previousIndex)
-{
-    UpdateData(true);
-    if (!m_editing) {
-        return true;
-    }
-    if (!HasChanges(previousIndex)) {
-        m_editing = false;
-        return true;
-    }
-    if (!ValidateProperties()) {
-        m_listIndex = previousIndex;
-        UpdateData(false);
-        return false;
-    }
-    if (m_listIndex == previousIndex) {
-        return true;
-    }
-    const int answer = MessageBox::showString(this, res::IDS_SAVE_CHANGES, MessageIcon::None,
-                                              MessageButtons::YesNoCancel);
-    if (answer == AnswerYes) {
-        const QString id = GetVimoIdAt(previousIndex);
-        if (!id.isEmpty() && !SaveVimo(id)) {
-            // The edits were not saved: stay on the Vimo so that they are not lost.
-            const int index = indexOfId(id);
-            m_listIndex = index >= 0 ? index : previousIndex;
-            UpdateData(false);
-            return false;
-        }
-        m_editing = false;
-        return true;
-    }
-    if (answer == AnswerNo) {
-        m_editing = false;
-        return true;
-    }
-    m_listIndex = previousIndex;
-    UpdateData(false);
-    return false;
-}
-
-bool CDevToolDlg::ValidateProperties()
-{
-    if (!m_editing) {
-        return true;
-    }
-    m_name = m_name.trimmed();
-    QLineEdit* offending = nullptr;
-    int message = 0;
-    if (m_name.isEmpty()) {
-        offending = m_nameEdit;
-        message = res::IDS_NAME_EMPTY;
-    } else if (m_width == 0 || m_width > RecordValidator::kMaxWidth) {
-        offending = m_widthEdit;
-        message = res::IDS_WIDTH_RANGE;
-    } else if (m_height == 0 || m_height > RecordValidator::kMaxHeight) {
-        offending = m_heightEdit;
-        message = res::IDS_HEIGHT_RANGE;
-    }
-    if (!offending) {
-        return true;
-    }
-    MessageBox::showString(this, message, MessageIcon::Stop);
-    offending->setFocus(Qt::OtherFocusReason);
-    offending->selectAll();
-    return false;
-}
-
-bool CDevToolDlg::SaveVimo(const QString& id)
-{
-    return SaveVimoChecked(id) == SaveResult::Saved;
-}
-
-CDevToolDlg::SaveResult CDevToolDlg::SaveVimoChecked(const QString& id)
-{
-    UpdateData(true);
-    if (!ValidateProperties()) {
-        return SaveResult::Refused;
-    }
-    // Nothing is shown: the locked form is no record's content.
-    if (!m_editing) {
-        return SaveResult::NothingToSave;
-    }
-    VimoInfo stored;
-    if (id.isEmpty() || m_workspace.getVimo(us(id), stored) != S_OK) {
-        return SaveResult::NothingToSave;
-    }
-    VimoInfo updated = stored;
-    updated.name = us(m_name);
-    updated.desc = us(m_description);
-    updated.width = static_cast<std::int32_t>(m_width == 0 ? 500 : m_width);
-    updated.height = static_cast<std::int32_t>(m_height == 0 ? 500 : m_height);
-    updated.requiresInvitation = m_interactive != 0;
-    updated.isDhtml = m_mainFileKind == 1;
-    updated.isDev = true;
-    updated.url = updated.isDhtml ? us(m_mainFileUrl) : m_workspace.localMainFileUrl();
-
-    SaveResult result = SaveResult::Saved;
-    if (m_workspace.writeVimo(us(id), updated) < 0) {
-        MessageBox::showString(this, res::IDS_SAVE_FAILED, MessageIcon::Stop, MessageButtons::Ok,
-                               m_workspace.lastError());
-        result = SaveResult::Failed;
-    } else {
-        m_workspace.removeVimoListCache(us(id));
-        m_workspace.NotifyReloadVimoList();
-    }
-    if (!sameIgnoringCase(qs(updated.name), qs(stored.name))) {
-        FillVimoList();
-    }
-    return result;
-}
-
-// --- commands
-
-void CDevToolDlg::OnSelChangeVimoList(int chosen)
-{
-    if (m_exchanging) {
-        return;
-    }
-    const QString chosenId = GetVimoIdAt(chosen);
-    const QString chosenText = m_vimoList->itemText(chosen);
-    // Choosing the Vimo that is already shown keeps its pending edits.
-    if (m_editing && chosen == m_listIndex && !chosenId.isEmpty()) {
-        return;
-    }
-    m_listRebuilt = false;
-    if (!ConfirmLeaveVimo(m_listIndex)) {
-        return;
-    }
-    if (m_listRebuilt) {
-        // Saving rebuilt the list: go on with the entry that was chosen, not the first one.
-        int index = chosenId.isEmpty() ? -1 : indexOfId(chosenId);
-        for (int i = 0; index < 0 && i < m_vimoList->count(); ++i) {
-            if (GetVimoIdAt(i).isEmpty() && m_vimoList->itemText(i) == chosenText) {
-                index = i;
-            }
-        }
-        ExchangeGuard guard(m_exchanging);
-        m_vimoList->setCurrentIndex(std::max(index, 0));
-    }
-    LockForm();
-    UpdateData(true);
-    ShowSelectedEntry();
-}
-
-void CDevToolDlg::ClearForm()
-{
-    m_name.clear();
-    m_description.clear();
-    m_mainFileUrl.clear();
-    m_archivePath.clear();
-    m_sourceFolder.clear();
-    m_iconsFolder.clear();
-    m_width = 500;
-    m_height = 500;
-    UpdateData(false);
-}
-
-void CDevToolDlg::ShowSelectedEntry()
-{
-    const QString text = m_vimoList->itemText(m_listIndex);
-    if (sameIgnoringCase(text, kSelectEntry)) {
-        ClearForm();
-        return;
-    }
-    if (sameIgnoringCase(text, kImportEntry)) {
-        {
-            ExchangeGuard guard(m_exchanging);
-            m_vimoList->setCurrentIndex(0);
-        }
-        RunImport();
-    }
-    const QString id = GetVimoIdAt(m_listIndex);
-    if (id.isEmpty()) {
-        return;
-    }
-    VimoInfo info;
-    if (m_workspace.getVimo(us(id), info) != S_OK) {
-        return;
-    }
-    m_name = qs(info.name);
-    m_description = qs(info.desc);
-    m_width = static_cast<unsigned>(info.width);
-    m_height = static_cast<unsigned>(info.height);
-    m_mainFileUrl = info.isDhtml ? qs(info.url) : QStringLiteral("http://");
-    m_interactive = info.requiresInvitation ? 1 : 0;
-    m_mainFileKind = info.isDhtml ? 1 : 0;
-    m_archivePath.clear();
-    m_sourceFolder = qs(m_workspace.sourceFolder(us(id)));
-    m_iconsFolder = qs(m_workspace.iconsFolder(us(id)));
-    UpdateData(false);
-    m_urlEdit->setReadOnly(!info.isDhtml);
-    UpdateControlsForSelection();
-}
-
-void CDevToolDlg::setApplyFromChanges()
-{
-    m_applyButton->setEnabled(HasChanges(m_vimoList->currentIndex()));
-}
-
-void CDevToolDlg::OnEditChange()
-{
-    if (m_exchanging) {
-        return;
-    }
-    UpdateData(true);
-    setApplyFromChanges();
-}
-
-void CDevToolDlg::OnInteractiveClicked()
-{
-    if (m_exchanging) {
-        return;
-    }
-    UpdateData(true);
-    setApplyFromChanges();
-}
-
-void CDevToolDlg::OnMainFileKindClicked()
-{
-    if (m_exchanging) {
-        return;
-    }
-    UpdateData(true);
-    const bool web = m_mainFileKind == 1;
-    m_urlEdit->setEnabled(web);
-    m_urlEdit->setReadOnly(!web);
-    setApplyFromChanges();
-}
-
-CDevToolDlg::SaveResult CDevToolDlg::OnApply()
-{
-    UpdateData(true);
-    const QString id = GetVimoIdAt(m_listIndex);
-    const SaveResult result = SaveVimoChecked(id);
-    if (result == SaveResult::Saved) {
-        m_createZipButton->setFocus(Qt::OtherFocusReason);
-        m_applyButton->setEnabled(false);
-        SelectVimoById(id);
-    } else if (result == SaveResult::Failed) {
-        // A failed save may still have rebuilt the list; keep it on the Vimo whose edits the
-        // form still holds, so that a second try saves them to the right record.
-        SelectVimoById(id);
-    }
-    return result;
-}
-
-void CDevToolDlg::RunImport()
-{
-    CImportVimoDlg dialog(m_workspace, this);
-    if (dialog.DoModal() != QDialog::Accepted) {
-        return;
-    }
-    std::u16string newId;
-    m_workspace.createDevelopmentCopy(us(dialog.selectedId()), newId);
-    FillVimoList();
-    SelectVimoById(qs(newId));
-}
-
-void CDevToolDlg::OnImportCommand()
-{
-    UpdateData(true);
-    const int previousIndex = m_listIndex;
-    CImportVimoDlg dialog(m_workspace, this);
-    if (dialog.DoModal() != QDialog::Accepted) {
-        return;
-    }
-    // The copy is shown in the form afterwards, so the Vimo shown now is left first, through
-    // the save prompt; a cancelled prompt makes no copy.
-    m_listIndex = 0;
-    UpdateData(false);
-    if (!ConfirmLeaveVimo(previousIndex)) {
-        return;
-    }
-    LockForm();
-    std::u16string newId;
-    m_workspace.createDevelopmentCopy(us(dialog.selectedId()), newId);
-    FillVimoList();
-    m_listIndex = 0;
-    SelectVimoById(qs(newId));
-    ShowSelectedEntry();
-}
-
-void CDevToolDlg::OnCreateZip()
-{
-    UpdateData(true);
-    const std::u16string id = us(GetVimoIdAt(m_listIndex));
-    m_workspace.removeVimoListCache(id);
-    std::u16string unsupported;
-    const HRESULT result = m_workspace.buildUploadPackage(id, unsupported);
-    if (result == S_FALSE) {
-        MessageBox::showString(this, res::IDS_ARCHIVE_TOO_BIG, MessageIcon::Stop);
-        return;
-    }
-    if (result < 0) {
-        MessageBox::showString(this, res::IDS_PACKAGE_FAILED, MessageIcon::Stop, MessageButtons::Ok,
-                               m_workspace.lastError());
-        return;
-    }
-    if (!unsupported.empty()) {
-        QString text = loadString(res::IDS_UNSUPPORTED_FILES);
-        text.replace(QStringLiteral("%s"), qs(unsupported));
-        MessageBox::show(this, text, MessageIcon::Exclamation);
-    }
-    m_archivePath = qs(m_workspace.uploadArchivePath(id));
-    m_openArchiveButton->setEnabled(true);
-    UpdateData(false);
-}
-
-void CDevToolDlg::OnOpenSourceFolder()
-{
-    UpdateData(true);
-    const QString id = GetVimoIdAt(m_listIndex);
-    if (!id.isEmpty()) {
-        m_workspace.openSourceFolder(us(id));
-    }
-}
-
-void CDevToolDlg::OnOpenIconsFolder()
-{
-    UpdateData(true);
-    const QString id = GetVimoIdAt(m_listIndex);
-    if (!id.isEmpty()) {
-        m_workspace.openIconsFolder(us(id));
-    }
-}
-
-void CDevToolDlg::OnOpenArchiveFolder()
-{
-    m_workspace.openServicesFolder();
-}
-
-void CDevToolDlg::OnCopyArchivePath()
-{
-    UpdateData(true);
-    const std::u16string id = us(GetVimoIdAt(m_listIndex));
-    if (m_workspace.copyArchivePathToClipboard(id, &m_clipboard) < 0) {
-        MessageBox::showString(this, res::IDS_COPY_PATH_FAILED, MessageIcon::Stop,
-                               MessageButtons::Ok, m_workspace.lastError());
-    }
-}
-
-void CDevToolDlg::OnOpenSecondClient()
-{
-    if (!m_workspace.IsClientRunning() && m_workspace.LaunchClient() < 0) {
-        MessageBox::showString(this, res::IDS_LAUNCH_FAILED, MessageIcon::Stop, MessageButtons::Ok,
-                               m_workspace.lastError());
-    }
-    if (!m_workspace.HasSecondClientWindow() && m_workspace.LaunchSecondClient() < 0) {
-        MessageBox::showString(this, res::IDS_LAUNCH_SECOND_FAILED, MessageIcon::Stop,
-                               MessageButtons::Ok, m_workspace.lastError());
-    }
+    m_presenter.cancel();
 }
 
 void CDevToolDlg::OnAbout()
 {
-    CAboutDlg about(qs(m_workspace.contentServer()), m_workspace.platform(), this);
+    CAboutDlg about(qs(m_workspace.contentServer()), m_workspace.platform(), m_messages, this);
     about.DoModal();
 }
 
-void CDevToolDlg::OnOK()
+QWidget* CDevToolDlg::control(int id) const
 {
-    const SaveResult result = OnApply();
-    // A refused or failed save keeps the window open, so the edits are not lost.
-    if (result == SaveResult::Refused || result == SaveResult::Failed) {
-        return;
-    }
-    if (UpdateData(true)) {
-        QDialog::done(QDialog::Accepted);
+    const auto found = m_controls.find(id);
+    return found == m_controls.end() ? nullptr : found->second;
+}
+
+// --- the view
+
+void CDevToolDlg::setListEntries(const std::vector<ListEntry>& entries)
+{
+    PushGuard guard(m_pushing);
+    m_vimoList->clear();
+    for (const ListEntry& entry : entries) {
+        m_vimoList->addItem(qs(entry.text), entry.id.empty() ? QVariant() : QVariant(qs(entry.id)));
     }
 }
 
-void CDevToolDlg::OnCancel()
+void CDevToolDlg::setListSelection(int index)
 {
-    UpdateData(true);
-    const int previousIndex = m_listIndex;
-    m_listIndex = 0;
-    UpdateData(false);
-    if (ConfirmLeaveVimo(previousIndex)) {
-        QDialog::done(QDialog::Rejected);
+    PushGuard guard(m_pushing);
+    m_vimoList->setCurrentIndex(index);
+}
+
+FormFields CDevToolDlg::fields() const
+{
+    return {us(m_nameEdit->text()),   us(m_descEdit->text()),          us(m_widthEdit->text()),
+            us(m_heightEdit->text()), m_interactiveCheck->isChecked(), m_webRadio->isChecked(),
+            us(m_urlEdit->text())};
+}
+
+void CDevToolDlg::setFields(const FormFields& fields)
+{
+    PushGuard guard(m_pushing);
+    const std::pair<QLineEdit*, const std::u16string*> texts[] = {{m_nameEdit, &fields.name},
+                                                                  {m_descEdit, &fields.description},
+                                                                  {m_widthEdit, &fields.width},
+                                                                  {m_heightEdit, &fields.height},
+                                                                  {m_urlEdit, &fields.mainFileUrl}};
+    for (const auto& [edit, text] : texts) {
+        // A stored text longer than the field's limit is shown whole.
+        fitTextLimit(edit, qs(*text));
+        edit->setText(qs(*text));
     }
+    m_interactiveCheck->setChecked(fields.interactive);
+    m_localRadio->setChecked(!fields.web);
+    m_webRadio->setChecked(fields.web);
+}
+
+void CDevToolDlg::setFolders(const std::u16string& source, const std::u16string& icons)
+{
+    m_sourceEdit->setText(qs(source));
+    m_iconsEdit->setText(qs(icons));
+}
+
+void CDevToolDlg::setArchivePath(const std::u16string& path)
+{
+    m_archiveEdit->setText(qs(path));
+}
+
+void CDevToolDlg::setTextLimits(int name, int description)
+{
+    m_nameEdit->setProperty(kTextLimit, name);
+    m_descEdit->setProperty(kTextLimit, description);
+    for (QLineEdit* edit : {m_nameEdit, m_descEdit}) {
+        fitTextLimit(edit, edit->text());
+    }
+}
+
+void CDevToolDlg::setUploadAddress(const std::u16string& address)
+{
+    m_uploadLink->setUrl(qs(address));
+}
+
+void CDevToolDlg::enableControl(int id, bool enabled)
+{
+    if (QWidget* widget = control(id)) {
+        widget->setEnabled(enabled);
+    }
+}
+
+void CDevToolDlg::setControlReadOnly(int id, bool readOnly)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(control(id))) {
+        edit->setReadOnly(readOnly);
+    }
+}
+
+void CDevToolDlg::focusControl(int id)
+{
+    QWidget* widget = control(id);
+    if (!widget) {
+        return;
+    }
+    widget->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->selectAll();
+    }
+}
+
+int CDevToolDlg::showMessage(const Message& message)
+{
+    return m_messages.show(this, qs(message.text), message.icon, message.buttons,
+                           qs(message.detail));
+}
+
+std::optional<std::u16string> CDevToolDlg::chooseVimoToImport()
+{
+    CImportVimoDlg dialog(m_workspace, this);
+    if (dialog.DoModal() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return us(dialog.selectedId());
+}
+
+void CDevToolDlg::setBusy(bool busy)
+{
+    if (busy && m_busyDepth++ == 0) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (!busy && m_busyDepth > 0 && --m_busyDepth == 0) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+// A small window of its own, centred on the screen: the main window is not shown before the
+// configuration and the catalogue are read, and the download may take a while.
+void CDevToolDlg::showStartupProgress(const std::u16string& text)
+{
+    if (text.empty()) {
+        delete m_startupIndicator;
+        m_startupIndicator = nullptr;
+        return;
+    }
+    if (!m_startupIndicator) {
+        m_startupIndicator = new QLabel;
+        m_startupIndicator->setWindowTitle(windowTitle());
+        m_startupIndicator->setWindowIcon(windowIcon());
+        m_startupIndicator->setMargin(m_startupIndicator->fontMetrics().height());
+        m_startupIndicator->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint |
+                                           Qt::WindowTitleHint);
+    }
+    m_startupIndicator->setText(qs(text));
+    m_startupIndicator->adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = m_startupIndicator->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        m_startupIndicator->move(frame.topLeft());
+    }
+    m_startupIndicator->show();
+    // The work that follows holds the event loop: let the indicator be drawn first.
+    QElapsedTimer waited;
+    waited.start();
+    QWindow* window = m_startupIndicator->windowHandle();
+    while (window && !window->isExposed() && waited.elapsed() < 200) {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    m_startupIndicator->repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CDevToolDlg::closeWindow(bool accepted)
+{
+    QDialog::done(accepted ? QDialog::Accepted : QDialog::Rejected);
 }
 
 } // namespace vimo

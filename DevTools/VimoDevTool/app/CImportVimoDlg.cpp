@@ -1,10 +1,11 @@
 #include "app/CImportVimoDlg.h"
 
 #include "app/Controls.h"
-#include "app/Resource.h"
+#include "presenter/Resource.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -26,6 +27,34 @@ public:
     }
 };
 
+// The list of published Vimos. Until a Vimo is chosen, the entry the list calls current is not
+// chosen, and the keys that move the choice would skip it; they start from the first entry.
+class PublishedList : public QListWidget
+{
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            if (selectedItems().isEmpty()) {
+                selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+            }
+            break;
+        default:
+            break;
+        }
+        QListWidget::keyPressEvent(event);
+    }
+};
+
 } // namespace
 
 CImportVimoDlg::CImportVimoDlg(VimoWorkspace& workspace, QWidget* parent)
@@ -44,7 +73,7 @@ CImportVimoDlg::CImportVimoDlg(VimoWorkspace& workspace, QWidget* parent)
     auto* instruction = new QLabel(QStringLiteral("Select an Vimo for import.\nThe selected Vimo "
                                                   "will be marked as \"Under Dev Vimo\"."),
                                    this);
-    m_list = new QListWidget(this);
+    m_list = new PublishedList(this);
     setControlId(m_list, res::IDC_PUBLISHED_LIST);
     m_list->setSortingEnabled(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);

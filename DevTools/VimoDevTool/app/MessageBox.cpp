@@ -1,28 +1,40 @@
 #include "app/MessageBox.h"
 
-#include "app/Resource.h"
 #include "app/StringTable.h"
+#include "presenter/Resource.h"
 
+#include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace vimo {
 
-namespace {
-
-MessageBox::Presenter& presenter()
+MessageBox& MessageBox::standard()
 {
-    static MessageBox::Presenter instance;
-    return instance;
+    static MessageBox boxes;
+    return boxes;
 }
 
-int showReal(QWidget* parent, const MessageRequest& request)
+int MessageBox::show(QWidget* parent, const QString& text, MessageIcon icon, MessageButtons buttons,
+                     const QString& detail)
 {
-    QMessageBox box(parent);
+    return present(parent, {loadString(res::AFX_IDS_APP_TITLE), text, icon, buttons, detail});
+}
+
+int MessageBox::showString(QWidget* parent, int stringId, MessageIcon icon, MessageButtons buttons,
+                           const QString& detail)
+{
+    return show(parent, loadString(stringId), icon, buttons, detail);
+}
+
+int MessageBox::present(QWidget* parent, const MessageRequest& request)
+{
+    // A hidden parent (the window during start-up) would put the box in the screen's corner.
+    QMessageBox box(parent && parent->isVisible() ? parent : nullptr);
     box.setWindowTitle(request.caption);
     box.setText(request.text);
-    if (!request.detail.isEmpty()) {
-        box.setDetailedText(request.detail);
-    }
+    box.setDetailedText(request.detail);
     switch (request.icon) {
     case MessageIcon::Stop:
         box.setIcon(QMessageBox::Critical);
@@ -41,6 +53,15 @@ int showReal(QWidget* parent, const MessageRequest& request)
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
+    // Wide enough for the whole caption beside the title bar's buttons; a message box sizes
+    // itself by its text alone and would cut the caption short.
+    const QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    const int captionWidth = QFontMetrics(titleFont).horizontalAdvance(request.caption) +
+                             box.fontMetrics().averageCharWidth() * 16;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     switch (box.exec()) {
     case QMessageBox::Yes:
         return AnswerYes;
@@ -51,30 +72,6 @@ int showReal(QWidget* parent, const MessageRequest& request)
     default:
         return AnswerOk;
     }
-}
-
-} // namespace
-
-int MessageBox::show(QWidget* parent, const QString& text, MessageIcon icon, MessageButtons buttons,
-                     const Failure& cause)
-{
-    const QString detail = cause.empty() ? QString() : QString::fromStdString(cause.describe());
-    const MessageRequest request{loadString(res::AFX_IDS_APP_TITLE), text, icon, buttons, detail};
-    if (presenter()) {
-        return presenter()(request);
-    }
-    return showReal(parent, request);
-}
-
-int MessageBox::showString(QWidget* parent, int stringId, MessageIcon icon, MessageButtons buttons,
-                           const Failure& cause)
-{
-    return show(parent, loadString(stringId), icon, buttons, cause);
-}
-
-void MessageBox::setPresenter(Presenter replacement)
-{
-    presenter() = std::move(replacement);
 }
 
 } // namespace vimo

@@ -1,36 +1,12 @@
 #pragma once
 
-#include "platform/Failure.h"
+#include "presenter/Message.h"
 
 #include <QString>
-
-#include <functional>
 
 class QWidget;
 
 namespace vimo {
-
-enum class MessageIcon
-{
-    None,
-    Stop,        // critical
-    Exclamation, // warning
-};
-
-enum class MessageButtons
-{
-    Ok,
-    YesNoCancel,
-};
-
-// The answers, numbered as the platform's message boxes number them.
-enum MessageAnswer : int
-{
-    AnswerOk = 1,
-    AnswerCancel = 2,
-    AnswerYes = 6,
-    AnswerNo = 7,
-};
 
 struct MessageRequest
 {
@@ -38,24 +14,29 @@ struct MessageRequest
     QString text;
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
-    QString detail; // the cause of a failure, shown under the text; empty when there is none
+    QString detail; // the cause of a failure, shown on request below the text
 };
 
-// Every message box of the tool goes through here, captioned with the application title, so
-// that tests can answer them without a box ever blocking.
+// Every message box of the tool goes through one of these, captioned with the application
+// title. The windows are given the one they use, so that tests answer the boxes instead.
 class MessageBox
 {
 public:
-    using Presenter = std::function<int(const MessageRequest&)>;
+    virtual ~MessageBox() = default;
 
-    // Shows `text` and returns the answer; a failure's cause, when given, is the box's detail.
-    static int show(QWidget* parent, const QString& text, MessageIcon icon,
-                    MessageButtons buttons = MessageButtons::Ok, const Failure& cause = {});
+    // The platform's own message boxes.
+    static MessageBox& standard();
+
+    // Shows `text` and returns the answer (MessageAnswer).
+    int show(QWidget* parent, const QString& text, MessageIcon icon,
+             MessageButtons buttons = MessageButtons::Ok, const QString& detail = {});
     // Shows string `stringId` of the string table.
-    static int showString(QWidget* parent, int stringId, MessageIcon icon,
-                          MessageButtons buttons = MessageButtons::Ok, const Failure& cause = {});
-    // Replaces the real box (tests); an empty presenter brings the real box back.
-    static void setPresenter(Presenter presenter);
+    int showString(QWidget* parent, int stringId, MessageIcon icon,
+                   MessageButtons buttons = MessageButtons::Ok, const QString& detail = {});
+
+protected:
+    // Shows one box; a box without a visible parent is centred on the screen.
+    virtual int present(QWidget* parent, const MessageRequest& request);
 };
 
 } // namespace vimo

@@ -1,8 +1,16 @@
 #include "app/CDevToolApp.h"
 #include "platform/Platform.h"
 
+#include <cstdio>
+
 int main(int argc, char** argv)
 {
     vimo::CDevToolApp app(argc, argv);
-    return app.InitInstance(vimo::Platform::system());
+    vimo::Platform& platform = vimo::Platform::system();
+    std::function<void()> onShown;
+    // For bench/startup-bench.sh: one line on standard error once the window is on the screen.
+    if (platform.environment("VIMO_REPORT_SHOWN")) {
+        onShown = [] { std::fputs("vimo-devtool: window shown\n", stderr); };
+    }
+    return app.InitInstance(platform, std::move(onShown));
 }

@@ -7,12 +7,15 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 namespace vimo {
 
 CHyperLink::CHyperLink(const QString& text, QWidget* parent, const Platform* platform,
-                       std::uint32_t flags)
-    : QLabel(text, parent), m_flags(flags), m_platform(platform)
+                       MessageBox* messages, std::uint32_t flags)
+    : QLabel(text, parent), m_flags(flags), m_platform(platform),
+      m_messages(messages ? messages : &MessageBox::standard())
 {
     // A static text takes no prefix characters; the link shows its text as it is.
     setTextFormat(Qt::PlainText);
@@ -33,7 +36,9 @@ void CHyperLink::PreSubclassWindow()
     }
     QFont linkFont = font();
     linkFont.setUnderline((m_flags & LinkUnderline) != 0);
+    m_fitting = true;
     setFont(linkFont);
+    m_fitting = false;
     positionWindow();
     if (!(m_flags & LinkNoHandCursor)) {
         // Qt's own pointing hand stands in for the hand cursor of the old help program.
@@ -67,7 +72,7 @@ void CHyperLink::openLink()
         return;
     }
     QApplication::beep();
-    MessageBox::show(this, failureText(result), MessageIcon::Exclamation);
+    m_messages->show(this, failureText(result), MessageIcon::Exclamation);
 }
 
 void CHyperLink::positionWindow()
@@ -197,6 +202,37 @@ void CHyperLink::keyPressEvent(QKeyEvent* event)
         return;
     }
     QLabel::keyPressEvent(event);
+}
+
+// The platform's focus rectangle around the text while the link has the keyboard focus.
+void CHyperLink::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus()) {
+        return;
+    }
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    // Styles draw the rectangle only for a focus the keyboard moved; a link shows it always.
+    option.state |= QStyle::State_KeyboardFocusChange | QStyle::State_HasFocus;
+    option.backgroundColor = palette().color(QPalette::Window);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+}
+
+// A new font (the dialog's, or a larger one for reading) gets the link's underline and size.
+void CHyperLink::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() != QEvent::FontChange || m_fitting) {
+        return;
+    }
+    QFont linkFont = font();
+    linkFont.setUnderline((m_flags & LinkUnderline) != 0);
+    m_fitting = true;
+    setFont(linkFont);
+    m_fitting = false;
+    positionWindow();
 }
 
 QString CHyperLink::explanation(int result)

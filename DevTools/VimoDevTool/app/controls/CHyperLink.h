@@ -7,6 +7,7 @@
 
 namespace vimo {
 
+class MessageBox;
 class Platform;
 
 // A static text turned into a web link: blue underlined text, the pointing-hand cursor, a
@@ -35,9 +36,11 @@ public:
     static QColor focusColour() { return QColor(0, 0, 255); }
     static QColor visitedColour() { return QColor(0, 0, 255); }
 
-    // A link showing `text`; it opens through `platform` (the system's when null).
+    // A link showing `text`; it opens through `platform` and explains a failure through
+    // `messages` (the system's and the standard boxes when null).
     explicit CHyperLink(const QString& text, QWidget* parent = nullptr,
-                        const Platform* platform = nullptr, std::uint32_t flags = kDefaultFlags);
+                        const Platform* platform = nullptr, MessageBox* messages = nullptr,
+                        std::uint32_t flags = kDefaultFlags);
 
     // Makes the control a link; runs once, when the control is constructed.
     void PreSubclassWindow();
@@ -70,6 +73,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void refresh();
@@ -80,6 +85,8 @@ private:
     std::uint32_t m_flags;
     QString m_url;
     const Platform* m_platform;
+    MessageBox* m_messages;
+    bool m_fitting = false; // set while the control changes its own font
 };
 
 } // namespace vimo

@@ -2,8 +2,9 @@
 // installation and servers that the environment names, like the tool itself.
 #include "app/CDevToolDlg.h"
 #include "app/Controls.h"
-#include "app/Resource.h"
+#include "app/MessageBox.h"
 #include "platform/Platform.h"
+#include "presenter/Resource.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,7 +21,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
-    vimo::CDevToolDlg dialog(vimo::Platform::system());
+    vimo::CDevToolDlg dialog(vimo::Platform::system(), vimo::MessageBox::standard());
     if (!dialog.OnInitDialog()) {
         return 1;
     }
