@@ -293,6 +293,17 @@ TEST_F(VimoctlTest, SetWritesWhatTheWindowsApplyWrites)
     EXPECT_NE(text.find("devStatus=\"dev\""), std::string::npos);
 }
 
+TEST_F(VimoctlTest, SetRefusesACharacterTheFileCannotHoldAndSaysWhere)
+{
+    const std::string before = catalogueText("dev1");
+    const VimoctlResult result = run({"set", "dev1", "--desc", "ab\xEF\xBF\xBF"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Failed to save Vimo changes."), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("the description holds U+FFFF at character 3"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(catalogueText("dev1"), before);
+}
+
 TEST_F(VimoctlTest, SetRefusesWhatTheWindowRefuses)
 {
     // A name limit of 5 characters.

@@ -219,5 +219,42 @@ TEST_F(CatalogueUpdatesTest, SetCatalogueIdFailures)
     EXPECT_EQ(readFile(catalogueFile("other")), "<vimozList/>");
 }
 
+// Such a text would be written and then stop every later start; it is refused unwritten.
+TEST_F(CatalogueUpdatesTest, RefusesTextThatXmlCannotHold)
+{
+    struct Case
+    {
+        std::u16string VimoInfo::*field;
+        std::u16string value;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {&VimoInfo::name, u"A\u000Bb", "the name holds U+000B at character 2"},
+        {&VimoInfo::name, u"\u000C", "the name holds U+000C at character 1"},
+        {&VimoInfo::desc, u"\U0001F600x\u001B", "the description holds U+001B at character 3"},
+        {&VimoInfo::desc, u"ab\uFFFE", "the description holds U+FFFE at character 3"},
+        {&VimoInfo::url, u"http://x/\uFFFF", "the address holds U+FFFF at character 10"},
+        {&VimoInfo::name, std::u16string(u"half ") + char16_t(0xD800), "U+D800 at character 6"},
+    };
+    const std::string before = readFile(catalogueFile());
+    const VimoInfo original = stored();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        VimoInfo info = original;
+        info.*c.field = c.value;
+        EXPECT_EQ(workspace.writeVimo(u"pub", info), E_INVALIDARG);
+        EXPECT_NE(workspace.lastError().reason.find(c.reason), std::string::npos)
+            << workspace.lastError().reason;
+        EXPECT_EQ(workspace.lastError().subject, u16(catalogueFile()));
+        EXPECT_EQ(readFile(catalogueFile()), before);
+        EXPECT_TRUE(stored() == original);
+    }
+    // Tab, line feed and carriage return are characters XML holds.
+    VimoInfo info = original;
+    info.desc = u"a\tb\nc\rd";
+    ASSERT_EQ(workspace.writeVimo(u"pub", info), S_OK) << workspace.lastError().describe();
+    EXPECT_EQ(attributeInFile(u"desc"), info.desc);
+}
+
 } // namespace
 } // namespace vimo::test

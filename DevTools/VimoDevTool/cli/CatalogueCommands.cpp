@@ -180,7 +180,8 @@ ExitCode CatalogueCommands::set(const ParsedCommand& command)
     const HRESULT hr = m_workspace.writeVimo(record.id, record);
     if (failed(hr)) {
         m_console.message(messages::kSaveFailed);
-        return fail(command, ExitCode::Failure,
+        // A text the file cannot hold is refused, not a failure of the disk.
+        return fail(command, hr == E_INVALIDARG ? ExitCode::NothingDone : ExitCode::Failure,
                     "the catalogue file of \"" + command.argument() +
                         "\" was not written: " + format::cause(m_workspace.lastError(), hr));
     }

@@ -5,6 +5,9 @@
 #include "workspace/VimoWorkspace.h"
 #include "workspace/XmlFiles.h"
 
+#include <optional>
+#include <utility>
+
 namespace vimo {
 
 namespace {
@@ -22,6 +25,20 @@ void writeRecordAttributes(XmlNode& vimo, const VimoInfo& info)
     vimo.setAttribute(u"devStatus", info.isDev ? u"dev" : u"deployed");
 }
 
+// The first text of the record that an XML file cannot hold, named for the developer.
+std::optional<std::string> unwritableField(const VimoInfo& info)
+{
+    const std::pair<const char*, const std::u16string*> fields[] = {
+        {"name", &info.name}, {"description", &info.desc}, {"address", &info.url}};
+    for (const auto& [field, value] : fields) {
+        if (auto where = unwritableCharacter(*value)) {
+            return "the " + std::string(field) + " holds " + *where +
+                   ", which an XML file cannot hold";
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 HRESULT VimoWorkspace::writeVimo(const std::u16string& id, const VimoInfo& info)
@@ -32,6 +49,10 @@ HRESULT VimoWorkspace::writeVimo(const std::u16string& id, const VimoInfo& info)
         return S_FALSE;
     }
     const std::u16string path = catalogueFilePath(stored->second.folder);
+    // Such a text would make the file unreadable, and with it every later start.
+    if (auto problem = unwritableField(info)) {
+        return fail(E_INVALIDARG, path, *problem);
+    }
     if (!pathExists(path)) {
         return fail(E_FAIL, path, "the catalogue file does not exist");
     }
@@ -81,7 +102,9 @@ HRESULT VimoWorkspace::setCatalogueId(const std::u16string& newId, const std::u1
     if (failed(loadElement(doc, path, kCatalogueEntryPath, E_UNEXPECTED, vimo, cause))) {
         return fail(cause);
     }
-    vimo.setAttribute(u"id", newId);
+    if (failed(vimo.setAttribute(u"id", newId))) {
+        return fail(E_INVALIDARG, path, "the identifier cannot be written into the file");
+    }
     return failed(doc.save(path)) ? fail(doc.failure()) : S_OK;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/SystemError.h"
 #include "platform/Text.h"
 #include "xml/AtomicFile.h"
+#include "xml/TextLayout.h"
 
 #include <libxml/parser.h>
 #include <libxml/valid.h>
@@ -13,6 +14,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
@@ -245,33 +247,62 @@ private:
     std::set<xmlEntity*> m_checked;
 };
 
-// Whether the raw text starts with an XML declaration, in any of the encodings libxml2 detects.
-bool startsWithDeclaration(std::string_view bytes)
+// The document as a reader sees it, for telling whether two documents hold the same: every
+// node in order with its names, attribute values and text, adjacent text merged. The DTD is
+// left out; reading a document checks it.
+void describeNodes(const xmlNode* node, std::string& out)
 {
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
-        bytes.remove_prefix(3);
-    } else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
-        bytes.remove_prefix(2);
+    const auto text = [](const xmlChar* value) {
+        return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
+    };
+    const auto qualified = [&](const xmlNs* ns, const xmlChar* name) {
+        return (ns && ns->prefix ? text(ns->prefix) + ":" : std::string()) + text(name);
+    };
+    bool inText = false;
+    for (; node; node = node->next) {
+        if (node->type == XML_TEXT_NODE) {
+            out += inText ? "" : "\x01T";
+            out += text(node->content);
+            inText = true;
+            continue;
+        }
+        inText = false;
+        switch (node->type) {
+        case XML_ELEMENT_NODE:
+            out += "\x01<" + qualified(node->ns, node->name);
+            for (const xmlNs* ns = node->nsDef; ns; ns = ns->next) {
+                out += "\x01N" + text(ns->prefix) + "=" + text(ns->href);
+            }
+            for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
+                out += "\x01A" + qualified(attr->ns, attr->name) + "=";
+                describeNodes(attr->children, out);
+            }
+            describeNodes(node->children, out);
+            out += "\x01>";
+            break;
+        case XML_CDATA_SECTION_NODE:
+            out += "\x01C" + text(node->content);
+            break;
+        case XML_ENTITY_REF_NODE:
+            out += "\x01&" + text(node->name);
+            break;
+        case XML_COMMENT_NODE:
+            out += "\x01!" + text(node->content);
+            break;
+        case XML_PI_NODE:
+            out += "\x01?" + text(node->name) + " " + text(node->content);
+            break;
+        default:
+            break;
+        }
     }
-    using namespace std::string_view_literals;
-    return bytes.starts_with("<?xml"sv) || bytes.starts_with("<\0?\0x\0m\0l\0"sv) ||
-           bytes.starts_with("\0<\0?\0x\0m\0l"sv);
 }
 
-// The encoding of a document that does not declare one, from its first bytes.
-std::string detectedEncoding(std::string_view bytes)
+std::string describeDocument(const xmlDoc* doc)
 {
-    using namespace std::string_view_literals;
-    if (bytes.starts_with("\xFF\xFE"sv) || bytes.starts_with("\xFE\xFF"sv)) {
-        return "UTF-16";
-    }
-    if (bytes.starts_with("<\0"sv)) {
-        return "UTF-16LE";
-    }
-    if (bytes.starts_with("\0<"sv)) {
-        return "UTF-16BE";
-    }
-    return {};
+    std::string out;
+    describeNodes(doc->children, out);
+    return out;
 }
 
 // Far beyond any catalogue or configuration; the parser refuses more than this anyway.
@@ -331,9 +362,7 @@ struct XmlDocument::Impl
     long parseError = 1; // no document yet
     std::string message;
     Failure failure;
-    bool hasDeclaration = true;
-    bool utf8Bom = false;
-    std::string encoding; // what saving writes; empty means UTF-8
+    TextLayout layout; // how the file was written, kept by saves
 
     // A failed load: no document, the parser's code and the cause.
     HRESULT fail(long code, const std::string& name, const std::string& reason, HRESULT result)
@@ -411,10 +440,8 @@ HRESULT XmlDocument::Impl::parse(const std::string& bytes, const std::string& na
         }
     }
 
-    hasDeclaration = startsWithDeclaration(bytes);
-    utf8Bom = std::string_view(bytes).starts_with("\xEF\xBB\xBF");
-    encoding = parsed->encoding ? reinterpret_cast<const char*>(parsed->encoding)
-                                : detectedEncoding(bytes);
+    layout = layoutOf(bytes, parsed->encoding ? reinterpret_cast<const char*>(parsed->encoding)
+                                              : std::string_view());
     doc = std::move(parsed);
     parseError = 0;
     succeed();
@@ -422,6 +449,30 @@ HRESULT XmlDocument::Impl::parse(const std::string& bytes, const std::string& na
 }
 
 // --- XmlNode
+
+std::optional<std::string> unwritableCharacter(std::u16string_view text)
+{
+    std::size_t character = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        ++character;
+        const char16_t unit = text[i];
+        bool writable = unit >= 0x20 || unit == u'\t' || unit == u'\n' || unit == u'\r';
+        if (unit == 0xFFFE || unit == 0xFFFF) {
+            writable = false;
+        } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() &&
+                   text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            ++i; // a whole pair is one character
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            writable = false;
+        }
+        if (!writable) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(unit));
+            return std::string(code) + " at character " + std::to_string(character);
+        }
+    }
+    return std::nullopt;
+}
 
 namespace {
 
@@ -577,6 +628,9 @@ HRESULT XmlNode::setAttribute(const std::u16string& name, const std::u16string& 
     if (!isElement() || name.empty()) {
         return E_FAIL;
     }
+    if (unwritableCharacter(value)) {
+        return E_INVALIDARG;
+    }
     ErrorCapture errors;
     const std::string key = toUtf8(name);
     const std::string text = toUtf8(value);
@@ -683,18 +737,19 @@ HRESULT XmlDocument::save(const std::u16string& path)
     if (!buffer) {
         return m_impl->failSave(name, "out of memory", E_FAIL);
     }
-    // No formatting: the document's own whitespace is its layout.
-    int options = XML_SAVE_AS_XML;
-    if (!m_impl->hasDeclaration) {
-        options |= XML_SAVE_NO_DECL;
-    }
-    const char* encoding = m_impl->encoding.empty() ? nullptr : m_impl->encoding.c_str();
+    // No formatting: the document's own whitespace is its layout. The declaration is the
+    // file's own, kept verbatim in the layout's prefix; an encoding is always named, so that
+    // libxml2 never falls back to ASCII with character references.
+    const TextLayout& layout = m_impl->layout;
     long written = -1;
     {
-        SaveCtxtPtr saver(xmlSaveToBuffer(buffer.get(), encoding, options));
-        if (saver) {
-            written = xmlSaveDoc(saver.get(), m_impl->doc.get());
+        SaveCtxtPtr saver(xmlSaveToBuffer(buffer.get(), layout.encoding.c_str(),
+                                          XML_SAVE_AS_XML | XML_SAVE_NO_DECL));
+        if (!saver) {
+            return m_impl->failSave(name, "the encoding " + layout.encoding + " cannot be written",
+                                    E_FAIL);
         }
+        written = xmlSaveDoc(saver.get(), m_impl->doc.get());
     } // closing the save context flushes it into the buffer
     if (written < 0 || errors.hasError()) {
         return m_impl->failSave(name,
@@ -702,12 +757,26 @@ HRESULT XmlDocument::save(const std::u16string& path)
                                     (errors.hasError() ? ": " + errors.message() : std::string()),
                                 E_FAIL);
     }
-    std::string bytes;
-    if (m_impl->utf8Bom) {
-        bytes = "\xEF\xBB\xBF";
+    const std::string bytes =
+        layout.prefix +
+        withLineEnds(std::string(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+                                 static_cast<std::size_t>(xmlBufferLength(buffer.get()))),
+                     layout);
+
+    // Never write a file that the tool's own reader would refuse or read differently.
+    Impl readBack;
+    if (failed(readBack.parse(bytes, name))) {
+        return m_impl->failSave(name,
+                                "the new text would not read back (" + readBack.failure.reason +
+                                    "); nothing was written",
+                                E_FAIL);
     }
-    bytes.append(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
-                 static_cast<std::size_t>(xmlBufferLength(buffer.get())));
+    if (describeDocument(readBack.doc.get()) != describeDocument(m_impl->doc.get())) {
+        return m_impl->failSave(name,
+                                "the file's encoding (" + layout.encoding +
+                                    ") cannot hold the new text; nothing was written",
+                                E_FAIL);
+    }
 
     std::string failure;
     const HRESULT result = writeFileAtomically(name, bytes, failure);

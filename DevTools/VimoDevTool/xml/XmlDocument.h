@@ -6,11 +6,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vimo {
 
 class XmlDocument;
+
+// Where `text` holds a character that an XML file cannot hold (a control character other than
+// tab, line feed and carriage return, U+FFFE, U+FFFF or half of a surrogate pair): "U+000B at
+// character 5", counted from 1; nothing when every character can be written.
+std::optional<std::string> unwritableCharacter(std::u16string_view text);
 
 // A node of an XmlDocument; a light handle that is valid while its document lives.
 class XmlNode
@@ -36,7 +42,8 @@ public:
     std::optional<std::u16string> attribute(const std::u16string& name) const;
     // An attribute's value, or the empty string when it is absent.
     std::u16string attributeOrEmpty(const std::u16string& name) const;
-    // Replaces the value of the attribute, or adds it after the others.
+    // Replaces the value of the attribute, or adds it after the others; E_INVALIDARG for a value
+    // that XML cannot hold.
     HRESULT setAttribute(const std::u16string& name, const std::u16string& value);
     // Removes the attribute; an absent one is no failure. E_FAIL when it cannot be removed.
     HRESULT removeAttribute(const std::u16string& name);
@@ -78,7 +85,11 @@ public:
     XmlNode documentElement() const;
 
     // Writes the whole document to `path` atomically (a temporary file in the same folder,
-    // flushed, then renamed over the original, whose permissions are kept).
+    // flushed, then renamed over the original, whose permissions are kept), laid out as the
+    // file it was read from: the same declaration, encoding, byte order and line ends. The new
+    // text is read back first; when the reader would refuse it or it does not hold what the
+    // document holds (an encoding that cannot carry the new characters), nothing is written
+    // and E_FAIL is returned.
     HRESULT save(const std::u16string& path);
 
 private:
