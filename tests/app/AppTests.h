@@ -13,6 +13,7 @@ private slots:
     void fixedEntriesFollowTheCatalogue();
     void startsLockedWithEveryControlInTabOrder();
     void windowFitsAScaledScreenAndResizes();
+    void messageBoxesShowTheWholeCaptionCentred();
     void wheelOverTheUnfocusedListChangesNothing();
 };
 

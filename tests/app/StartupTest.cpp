@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -141,6 +142,26 @@ void StartupTest::windowFitsAScaledScreenAndResizes()
     QVERIFY(dialog->minimumSize() != dialog->maximumSize());
     dialog->resize(smallest + QSize(200, 100));
     QCOMPARE(dialog->size(), smallest + QSize(200, 100));
+}
+
+void StartupTest::messageBoxesShowTheWholeCaptionCentred()
+{
+    QWidget hidden; // the main window while it starts
+    QRect box;
+    QString caption;
+    onNextModal([&](QWidget* modal) {
+        box = modal->frameGeometry();
+        caption = modal->windowTitle();
+        QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    MessageBox::standard().show(&hidden, QStringLiteral("Short."), MessageIcon::Stop);
+    QCOMPARE(caption, QStringLiteral("Orvo Vimo Developer Tool"));
+    // Room for the caption beside the title bar's buttons.
+    const QFontMetrics metrics(QApplication::font());
+    QVERIFY(box.width() >= metrics.horizontalAdvance(caption) + metrics.averageCharWidth() * 12);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2((box.center() - screen.center()).manhattanLength() < 40,
+             qPrintable(QStringLiteral("%1,%2").arg(box.center().x()).arg(box.center().y())));
 }
 
 void StartupTest::wheelOverTheUnfocusedListChangesNothing()

@@ -257,6 +257,10 @@ void CDevToolDlg::createControls()
     m_archiveEdit->setReadOnly(true);
     auto* openArchiveButton = new QPushButton(QStringLiteral("Open &folder"), upload);
     add(openArchiveButton, res::IDC_OPEN_ARCHIVE_FOLDER);
+    // Paths end in the part that tells Vimos apart; give them room for it.
+    for (QLineEdit* path : {m_sourceEdit, m_iconsEdit, m_archiveEdit}) {
+        path->setMinimumWidth(path->fontMetrics().averageCharWidth() * 26);
+    }
     auto* uploadLayout = new QGridLayout(upload);
     uploadLayout->addWidget(createZipButton, 0, 0, Qt::AlignLeft);
     uploadLayout->addWidget(m_archiveEdit, 1, 0);
