@@ -2,6 +2,7 @@
 #include "archive/InFileStream.h"
 #include "archive/OutFileStream.h"
 #include "archive/UpdateCallback.h"
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "support/Fixtures.h"
@@ -116,7 +117,8 @@ TEST_F(ArchiveWriterTest, DefaultSearchLooksBesideTheProgramFirst)
     ArchiveWriter writer;
     ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
     const std::u16string beside = Platform::system().programFolder() + u"/7z.so";
-    EXPECT_EQ(writer.libraryPath(), pathExists(beside) ? beside : u16(kSystemEngine));
+    EXPECT_EQ(writer.libraryPath(),
+              FileSystem::system().exists(beside) ? beside : u16(kSystemEngine));
 }
 
 TEST_F(ArchiveWriterTest, ChecksCallsAndArgumentsBeforeWriting)

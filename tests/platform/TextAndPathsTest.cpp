@@ -1,3 +1,4 @@
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
 #include "platform/Text.h"
@@ -79,34 +80,38 @@ TEST(Paths, ListingIsSortedLikeTheWindowsFileSystem)
         writeFile(dir.path() / name, "");
     }
     std::filesystem::create_directory(dir.path() / "sub");
-    const auto entries = listDirectory(u16(dir.path()));
-    ASSERT_TRUE(entries);
+    FileSystem& files = FileSystem::system();
+    std::vector<DirectoryEntry> entries;
+    ASSERT_EQ(files.listFolder(u16(dir.path()), entries), 0);
     std::vector<std::u16string> names;
-    for (const auto& entry : *entries) {
+    for (const auto& entry : entries) {
         names.push_back(entry.name);
     }
     // Upper-cased comparison puts "_" (0x5F) after letters, as NTFS does.
     EXPECT_EQ(names, (std::vector<std::u16string>{u"a", u"A0", u"b", u"B1", u"sub", u"z", u"_x"}));
-    EXPECT_TRUE(entries->at(4).isDirectory);
-    EXPECT_FALSE(listDirectory(u16(dir.path() / "missing")));
+    EXPECT_TRUE(entries.at(4).isDirectory);
+    EXPECT_EQ(files.listFolder(u16(dir.path() / "missing"), entries), ENOENT);
 }
 
 TEST(Paths, ResolvesInsideFollowsLinks)
 {
     TempDir dir;
+    FileSystem& files = FileSystem::system();
     writeFile(dir.path() / "inner" / "file.txt", "x");
     writeFile(dir.path() / "secret.txt", "x");
     if (!makeSymlink(dir.path() / "secret.txt", dir.path() / "inner" / "out.txt")) {
         GTEST_SKIP() << kNoSymlinks;
     }
     ASSERT_TRUE(makeSymlink("file.txt", dir.path() / "inner" / "in.txt"));
-    EXPECT_TRUE(resolvesInside(u16(dir.path() / "inner" / "in.txt"), u16(dir.path() / "inner")));
-    EXPECT_FALSE(resolvesInside(u16(dir.path() / "inner" / "out.txt"), u16(dir.path() / "inner")));
+    EXPECT_TRUE(
+        files.resolvesInside(u16(dir.path() / "inner" / "in.txt"), u16(dir.path() / "inner")));
+    EXPECT_FALSE(
+        files.resolvesInside(u16(dir.path() / "inner" / "out.txt"), u16(dir.path() / "inner")));
     // A sibling whose name merely starts with the folder's name is outside.
     writeFile(dir.path() / "inner2" / "f", "x");
-    EXPECT_FALSE(resolvesInside(u16(dir.path() / "inner2" / "f"), u16(dir.path() / "inner")));
-    EXPECT_FALSE(pathExists(u""));
-    EXPECT_TRUE(isExistingDirectory(u16(dir.path())));
+    EXPECT_FALSE(files.resolvesInside(u16(dir.path() / "inner2" / "f"), u16(dir.path() / "inner")));
+    EXPECT_FALSE(files.exists(u""));
+    EXPECT_TRUE(files.isDirectory(u16(dir.path())));
 }
 
 } // namespace vimo::test

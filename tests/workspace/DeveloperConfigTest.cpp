@@ -202,6 +202,52 @@ TEST_F(DeveloperConfig, BadDocumentsFailToParse)
     EXPECT_EQ(fresh.localMainFileUrl().find(u"root:"), std::u16string::npos);
 }
 
+TEST(ParseDeveloperConfiguration, ReadsBytesAndNamesWhatIsWrong)
+{
+    struct Case
+    {
+        std::string xml;
+        HRESULT code;
+        std::string reason; // a part of the failure's reason
+    };
+    const Case cases[] = {
+        {configuration(general(), kExtensions, kIgnored), S_OK, ""},
+        {configuration(general(), "", kIgnored), E_POINTER, "no element at //confList/extensions"},
+        {configuration(general(""), kExtensions, kIgnored), E_POINTER,
+         "no element at //confList/generalConfig/vimoNameLengthLimit"},
+        {configuration(general(), kExtensions, ""), E_POINTER,
+         "no element at //confList/filesToIgnore"},
+        {"<confList>", E_UNEXPECTED, "line 1: "},
+        {"", E_UNEXPECTED, "the document is empty"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.xml);
+        DeveloperConfiguration parsed;
+        Failure failure;
+        EXPECT_EQ(parseDeveloperConfiguration(c.xml, u"conf.xml", u"http://d/t", parsed, failure),
+                  c.code);
+        EXPECT_EQ(failure.code, c.code);
+        EXPECT_EQ(failure.subject, c.code == S_OK ? u"" : u"conf.xml");
+        EXPECT_NE(failure.reason.find(c.reason), std::string::npos) << failure.reason;
+        EXPECT_EQ(failure.reason.find("conf.xml"), std::string::npos) << "named once";
+    }
+
+    DeveloperConfiguration parsed;
+    Failure failure;
+    ASSERT_EQ(
+        parseDeveloperConfiguration(
+            configuration(general("<vimoNameLengthLimit/>", "<vimoDescLengthLimit value=\"7\"/>",
+                                  "<localVimoMainFile value=\"\"/>"),
+                          kExtensions, kIgnored),
+            u"conf.xml", u"http://d/t", parsed, failure),
+        S_OK);
+    EXPECT_EQ(parsed.nameLengthLimit, 100) << "the default for a limit without a number";
+    EXPECT_EQ(parsed.descLengthLimit, 7);
+    EXPECT_EQ(parsed.localMainFileUrl, u"http://d/t");
+    EXPECT_EQ(parsed.allowedExtensions, StringSet{u"html"});
+    EXPECT_EQ(parsed.ignoredFiles, StringSet{u"Thumbs.db"});
+}
+
 TEST_F(DeveloperConfig, FailedDownloads)
 {
     const std::string good = ConfigServer::defaultConfiguration();
@@ -215,6 +261,8 @@ TEST_F(DeveloperConfig, FailedDownloads)
     EXPECT_EQ(workspace.loadDeveloperConfiguration(), E_UNEXPECTED);
     EXPECT_EQ(*requests, 1);
     EXPECT_TRUE(workspace.allowedExtensions().empty());
+    EXPECT_EQ(workspace.lastError().subject, fromUtf8(server.baseUrl() + kConfPath));
+    EXPECT_EQ(workspace.lastError().reason, "the server answered with HTTP status 404");
 
     // Nobody listening: a port the system handed out and that was closed again.
     TestPlatform offline;

@@ -1,3 +1,4 @@
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "support/Fixtures.h"
 #include "workspace/VimoWorkspace.h"
@@ -345,12 +346,14 @@ TEST(DevelopmentCopyPaths, ParentsTrimsAndFolderChains)
 
     TempDir dir;
     const fs::path deep = dir.path() / "x" / "y" / "z";
-    EXPECT_TRUE(VimoWorkspace::createFolderChain(u16(deep) + u"/"));
+    EXPECT_TRUE(VimoWorkspace::createFolderChain(FileSystem::system(), u16(deep) + u"/"));
     EXPECT_TRUE(fs::is_directory(deep));
-    EXPECT_FALSE(VimoWorkspace::createFolderChain(u16(deep))); // exists already
+    EXPECT_FALSE(
+        VimoWorkspace::createFolderChain(FileSystem::system(), u16(deep))); // exists already
     writeFile(dir.path() / "file", "");
-    EXPECT_FALSE(VimoWorkspace::createFolderChain(u16(dir.path() / "file" / "sub")));
-    EXPECT_FALSE(VimoWorkspace::createFolderChain(u""));
+    EXPECT_FALSE(
+        VimoWorkspace::createFolderChain(FileSystem::system(), u16(dir.path() / "file" / "sub")));
+    EXPECT_FALSE(VimoWorkspace::createFolderChain(FileSystem::system(), u""));
 }
 
 } // namespace vimo::test

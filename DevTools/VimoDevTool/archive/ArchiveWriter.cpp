@@ -2,22 +2,24 @@
 
 #include "archive/ArchiveItem.h"
 #include "archive/EngineLibrary.h"
-#include "archive/FileHandle.h"
 #include "archive/OutFileStream.h"
 #include "archive/UpdateCallback.h"
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 
 #include <cerrno>
 #include <new>
-#include <sys/stat.h>
 #include <utility>
 
 namespace vimo {
 
 struct ArchiveWriter::Impl
 {
+    explicit Impl(FileSystem& fileSystem) : files(fileSystem), library(fileSystem) {}
+
+    FileSystem& files;
     engine::IOutArchive* archive = nullptr;
     EngineLibrary library;
     engine::CreateObjectFunc createObject = nullptr;
@@ -34,24 +36,24 @@ struct ArchiveWriter::Impl
 
 namespace {
 
-engine::FILETIME fileTimeFrom(const timespec& time)
+engine::FILETIME fileTimeFrom(const FileStatus& status)
 {
     // FILETIME counts 100-nanosecond steps from 1601-01-01; earlier dates become 0.
     constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
-    const std::int64_t seconds = static_cast<std::int64_t>(time.tv_sec) + kSecondsFrom1601To1970;
+    const std::int64_t seconds = status.modifiedSeconds + kSecondsFrom1601To1970;
     if (seconds < 0) {
         return {};
     }
     const std::uint64_t ticks = static_cast<std::uint64_t>(seconds) * 10000000ULL +
-                                static_cast<std::uint64_t>(time.tv_nsec) / 100;
+                                static_cast<std::uint64_t>(status.modifiedNanoseconds) / 100;
     return {static_cast<std::uint32_t>(ticks), static_cast<std::uint32_t>(ticks >> 32)};
 }
 
-std::uint32_t attributesFrom(const struct stat& status)
+std::uint32_t attributesFrom(const FileStatus& status)
 {
     std::uint32_t attributes =
-        S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    if ((status.st_mode & S_IWUSR) == 0) {
+        status.isDirectory() ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if ((status.permissions & kPermissionOwnerWrite) == 0) {
         attributes |= FILE_ATTRIBUTE_READONLY;
     }
     return attributes;
@@ -60,32 +62,32 @@ std::uint32_t attributesFrom(const struct stat& status)
 // A queued file as the engine will be told about it; nothing when it can no longer be read.
 // The file is only ever opened, never created: a file that vanished after it was queued is
 // left out rather than packed as an empty file left behind on disk.
-bool collectItem(const std::u16string& path, const std::u16string& name, ArchiveItem& item)
+bool collectItem(FileSystem& files, const std::u16string& path, const std::u16string& name,
+                 ArchiveItem& item)
 {
     if (path.empty()) {
         return false;
     }
-    FileHandle file;
-    if (!file.openForReading(path)) {
+    int error = 0;
+    const std::unique_ptr<File> file = files.openForReading(path, error);
+    if (!file) {
         return false;
     }
-    struct stat status
-    {
-    };
-    if (::fstat(file.descriptor(), &status) != 0) {
+    FileStatus status;
+    if (file->status(status) != 0) {
         return false;
     }
     // Pipes, sockets and devices have no contents that belong in an archive.
-    if (!S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
+    if (!status.isRegular() && !status.isDirectory()) {
         return false;
     }
     item.path = path;
     item.name = replaceAll(name, u"\\", u"/");
     item.attributes = attributesFrom(status);
     item.isFolder = (item.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(status.st_size);
-    item.modificationTime = fileTimeFrom(status.st_mtim);
-    return file.Close();
+    item.size = item.isFolder ? 0 : status.size;
+    item.modificationTime = fileTimeFrom(status);
+    return file->close() == 0;
 }
 
 } // namespace
@@ -95,7 +97,12 @@ ArchiveWriter::ArchiveWriter() : ArchiveWriter(EngineLibrary::defaultCandidates(
 }
 
 ArchiveWriter::ArchiveWriter(std::vector<std::u16string> libraryCandidates)
-    : m_impl(new (std::nothrow) Impl)
+    : ArchiveWriter(FileSystem::system(), std::move(libraryCandidates))
+{
+}
+
+ArchiveWriter::ArchiveWriter(FileSystem& files, std::vector<std::u16string> libraryCandidates)
+    : m_impl(new (std::nothrow) Impl(files))
 {
     if (m_impl) {
         m_impl->candidates = std::move(libraryCandidates);
@@ -169,7 +176,7 @@ HRESULT ArchiveWriter::addFile(const std::u16string& path, const std::u16string&
     if (path.empty()) {
         return m_impl->fail(E_INVALIDARG, path, "no file is named");
     }
-    if (!pathExists(path)) {
+    if (!m_impl->files.exists(path)) {
         return m_impl->fail(E_INVALIDARG, path, "the file no longer exists");
     }
     std::u16string name = memberName;
@@ -191,19 +198,20 @@ HRESULT ArchiveWriter::create(const std::u16string& archivePath, const std::u16s
         return m_impl->fail(E_INVALIDARG, archivePath, "no archive file is named");
     }
     auto failures = std::make_shared<StreamFailure>();
-    auto* stream = new (std::nothrow) OutFileStream();
+    auto* stream = new (std::nothrow) OutFileStream(m_impl->files);
     if (!stream) {
         return m_impl->fail(E_FAIL, archivePath, "out of memory");
     }
     stream->AddRef();
     if (!stream->open(archivePath, CreateMode::CreateAlways, failures)) {
-        const int error = errno;
+        const int error = stream->openError();
         stream->Release();
         return m_impl->fail(E_FAIL, archivePath,
                             "the archive file cannot be created: " +
                                 failureFromErrno(error, {}).reason);
     }
-    auto* callback = new (std::nothrow) UpdateCallback(m_impl->library.runtime(), failures);
+    auto* callback =
+        new (std::nothrow) UpdateCallback(m_impl->library.runtime(), failures, m_impl->files);
     if (!callback) {
         stream->Release();
         return m_impl->fail(E_POINTER, archivePath, "out of memory");
@@ -213,7 +221,7 @@ HRESULT ArchiveWriter::create(const std::u16string& archivePath, const std::u16s
 
     for (const auto& [path, name] : m_impl->queue) {
         ArchiveItem item;
-        if (collectItem(path, name, item)) {
+        if (collectItem(m_impl->files, path, name, item)) {
             callback->addMember(std::move(item));
         }
     }

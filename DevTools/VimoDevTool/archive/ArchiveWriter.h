@@ -9,6 +9,8 @@
 
 namespace vimo {
 
+class FileSystem;
+
 // The archive formats a writer can be asked for; only Zip is written.
 enum ArchiveFormat : int
 {
@@ -25,6 +27,8 @@ public:
     ArchiveWriter();
     // Looks for the engine at these absolute paths, in order (the first that exists is used).
     explicit ArchiveWriter(std::vector<std::u16string> libraryCandidates);
+    // The same, with every file read, written and loaded through `files`.
+    ArchiveWriter(FileSystem& files, std::vector<std::u16string> libraryCandidates);
     ArchiveWriter(const ArchiveWriter&) = delete;
     ArchiveWriter& operator=(const ArchiveWriter&) = delete;
 

@@ -4,9 +4,9 @@
 #include "platform/Platform.h"
 #include "platform/Text.h"
 
-#include <dlfcn.h>
-
 namespace vimo {
+
+EngineLibrary::EngineLibrary(FileSystem& files) : m_files(files) {}
 
 EngineLibrary::~EngineLibrary()
 {
@@ -31,7 +31,7 @@ HRESULT EngineLibrary::load(const std::vector<std::u16string>& candidates)
     m_error.clear();
     const std::u16string* chosen = nullptr;
     for (const std::u16string& candidate : candidates) {
-        if (pathExists(candidate)) {
+        if (m_files.exists(candidate)) {
             chosen = &candidate;
             break;
         }
@@ -48,19 +48,19 @@ HRESULT EngineLibrary::load(const std::vector<std::u16string>& candidates)
         m_error = toUtf8(*chosen) + " is not an absolute path";
         return E_FAIL;
     }
-    void* handle = dlopen(toUtf8(*chosen).c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* reason = dlerror();
-        m_error = reason ? reason : toUtf8(*chosen) + " cannot be loaded";
+    Failure failure;
+    m_library = m_files.loadLibrary(*chosen, failure);
+    if (!m_library) {
+        m_error = failure.reason;
         return E_FAIL;
     }
-    m_handle = handle;
     m_path = *chosen;
+    const DynamicLibrary& library = *m_library;
 
     // A module whose interfaces are laid out differently from our declarations (a virtual
     // destructor in IUnknown, for one) would be called through the wrong vtable slots.
     auto getModuleProp =
-        reinterpret_cast<engine::GetModulePropFunc>(dlsym(handle, "GetModuleProp"));
+        reinterpret_cast<engine::GetModulePropFunc>(library.symbol("GetModuleProp"));
     if (!getModuleProp) {
         unload();
         m_error = toUtf8(*chosen) + " is not the archive engine: it has no GetModuleProp";
@@ -71,11 +71,11 @@ HRESULT EngineLibrary::load(const std::vector<std::u16string>& candidates)
     const bool ours =
         succeeded(hr) && prop.vt == engine::VT_UI4 && prop.ulVal == engine::kEngineInterfaceType;
     m_runtime.sysAllocString =
-        reinterpret_cast<engine::SysAllocStringFunc>(dlsym(handle, "SysAllocString"));
+        reinterpret_cast<engine::SysAllocStringFunc>(library.symbol("SysAllocString"));
     m_runtime.sysFreeString =
-        reinterpret_cast<engine::SysFreeStringFunc>(dlsym(handle, "SysFreeString"));
+        reinterpret_cast<engine::SysFreeStringFunc>(library.symbol("SysFreeString"));
     m_runtime.variantClear =
-        reinterpret_cast<engine::VariantClearFunc>(dlsym(handle, "VariantClear"));
+        reinterpret_cast<engine::VariantClearFunc>(library.symbol("VariantClear"));
     if (m_runtime.variantClear && prop.vt != engine::VT_EMPTY) {
         m_runtime.variantClear(&prop);
     }
@@ -85,7 +85,7 @@ HRESULT EngineLibrary::load(const std::vector<std::u16string>& candidates)
                                           : " lays out its interfaces differently from ours");
         return E_FAIL;
     }
-    m_createObject = reinterpret_cast<engine::CreateObjectFunc>(dlsym(handle, "CreateObject"));
+    m_createObject = reinterpret_cast<engine::CreateObjectFunc>(library.symbol("CreateObject"));
     return S_OK;
 }
 
@@ -94,10 +94,7 @@ void EngineLibrary::unload()
     m_createObject = nullptr;
     m_runtime = {};
     m_path.clear();
-    if (m_handle) {
-        dlclose(m_handle);
-        m_handle = nullptr;
-    }
+    m_library.reset();
 }
 
 std::wstring toWide(std::u16string_view text)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "archive/EngineInterfaces.h"
+#include "platform/FileSystem.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +16,8 @@ class Platform;
 class EngineLibrary
 {
 public:
-    EngineLibrary() = default;
+    // Looks for and loads the module through `files`.
+    explicit EngineLibrary(FileSystem& files = FileSystem::system());
     ~EngineLibrary();
     EngineLibrary(const EngineLibrary&) = delete;
     EngineLibrary& operator=(const EngineLibrary&) = delete;
@@ -30,13 +33,14 @@ public:
     // The module's CreateObject; null when not loaded or the module has none.
     engine::CreateObjectFunc createObject() const { return m_createObject; }
     const engine::EngineRuntime& runtime() const { return m_runtime; }
-    bool isLoaded() const { return m_handle != nullptr; }
+    bool isLoaded() const { return m_library != nullptr; }
     // The file that was loaded; empty when none.
     const std::u16string& path() const { return m_path; }
     void unload();
 
 private:
-    void* m_handle = nullptr;
+    FileSystem& m_files;
+    std::unique_ptr<DynamicLibrary> m_library;
     std::u16string m_path;
     std::string m_error;
     engine::CreateObjectFunc m_createObject = nullptr;

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vimo {
 
@@ -16,7 +14,7 @@ namespace {
 std::atomic<long> g_liveInStreams{0};
 } // namespace
 
-InFileStream::InFileStream()
+InFileStream::InFileStream(FileSystem& files) : m_files(files)
 {
     ++g_liveInStreams;
 }
@@ -35,7 +33,9 @@ bool InFileStream::open(const std::u16string& path, StreamFailurePtr failures)
 {
     m_path = path;
     m_failures = std::move(failures);
-    return m_file.openForReading(path);
+    m_file.reset();
+    m_file = m_files.openForReading(path, m_openError);
+    return m_file != nullptr;
 }
 
 HRESULT InFileStream::QueryInterface(const engine::GUID& iid, void** object)
@@ -77,12 +77,9 @@ HRESULT InFileStream::Read(void* data, std::uint32_t size, std::uint32_t* proces
         *processedSize = 0;
     }
     const std::size_t wanted = std::min(size, kMaxStreamBlock);
-    ssize_t done;
-    do {
-        done = ::read(m_file.descriptor(), data, wanted);
-    } while (done < 0 && errno == EINTR);
-    if (done < 0) {
-        const Failure failure = failureFromErrno(errno, m_path);
+    std::size_t done = 0;
+    if (const int error = m_file ? m_file->read(data, wanted, done) : EBADF) {
+        const Failure failure = failureFromErrno(error, m_path);
         if (m_failures) {
             m_failures->record(failure);
         }
@@ -97,46 +94,44 @@ HRESULT InFileStream::Read(void* data, std::uint32_t size, std::uint32_t* proces
 HRESULT InFileStream::Seek(std::int64_t offset, std::uint32_t seekOrigin,
                            std::uint64_t* newPosition)
 {
-    return seekFile(m_file.descriptor(), offset, seekOrigin, newPosition);
+    return seekFile(m_file.get(), offset, seekOrigin, newPosition);
 }
 
 HRESULT InFileStream::GetSize(std::uint64_t* size)
 {
-    struct stat status
-    {
-    };
-    if (::fstat(m_file.descriptor(), &status) != 0) {
-        return hresultFromErrno(errno);
+    FileStatus status;
+    if (const int error = m_file ? m_file->status(status) : EBADF) {
+        return hresultFromErrno(error);
     }
     if (size) {
-        *size = static_cast<std::uint64_t>(status.st_size);
+        *size = status.size;
     }
     return S_OK;
 }
 
-HRESULT seekFile(int descriptor, std::int64_t offset, std::uint32_t seekOrigin,
+HRESULT seekFile(File* file, std::int64_t offset, std::uint32_t seekOrigin,
                  std::uint64_t* newPosition)
 {
-    int whence;
+    SeekOrigin origin;
     switch (seekOrigin) {
     case 0:
-        whence = SEEK_SET;
+        origin = SeekOrigin::Begin;
         break;
     case 1:
-        whence = SEEK_CUR;
+        origin = SeekOrigin::Current;
         break;
     case 2:
-        whence = SEEK_END;
+        origin = SeekOrigin::End;
         break;
     default:
         return STG_E_INVALIDFUNCTION;
     }
-    const off_t position = ::lseek(descriptor, static_cast<off_t>(offset), whence);
-    if (position < 0) {
-        return hresultFromErrno(errno);
+    std::uint64_t position = 0;
+    if (const int error = file ? file->seek(offset, origin, position) : EBADF) {
+        return hresultFromErrno(error);
     }
     if (newPosition) {
-        *newPosition = static_cast<std::uint64_t>(position);
+        *newPosition = position;
     }
     return S_OK;
 }

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <unistd.h>
 
 namespace vimo {
 
@@ -16,7 +15,7 @@ namespace {
 std::atomic<long> g_liveOutStreams{0};
 } // namespace
 
-OutFileStream::OutFileStream()
+OutFileStream::OutFileStream(FileSystem& files) : m_files(files)
 {
     ++g_liveOutStreams;
 }
@@ -35,7 +34,9 @@ bool OutFileStream::open(const std::u16string& path, CreateMode mode, StreamFail
 {
     m_path = path;
     m_failures = std::move(failures);
-    return m_file.openForWriting(path, mode);
+    m_file.reset();
+    m_file = m_files.openForWriting(path, mode, m_openError);
+    return m_file != nullptr;
 }
 
 HRESULT OutFileStream::failWith(int error)
@@ -82,12 +83,9 @@ HRESULT OutFileStream::Write(const void* data, std::uint32_t size, std::uint32_t
         *processedSize = 0;
     }
     const std::size_t wanted = std::min(size, kMaxStreamBlock);
-    ssize_t done;
-    do {
-        done = ::write(m_file.descriptor(), data, wanted);
-    } while (done < 0 && errno == EINTR);
-    if (done < 0) {
-        return failWith(errno);
+    std::size_t done = 0;
+    if (const int error = m_file ? m_file->write(data, wanted, done) : EBADF) {
+        return failWith(error);
     }
     if (processedSize) {
         *processedSize = static_cast<std::uint32_t>(done);
@@ -98,7 +96,7 @@ HRESULT OutFileStream::Write(const void* data, std::uint32_t size, std::uint32_t
 HRESULT OutFileStream::Seek(std::int64_t offset, std::uint32_t seekOrigin,
                             std::uint64_t* newPosition)
 {
-    return seekFile(m_file.descriptor(), offset, seekOrigin, newPosition);
+    return seekFile(m_file.get(), offset, seekOrigin, newPosition);
 }
 
 HRESULT OutFileStream::SetSize(std::uint64_t newSize)
@@ -106,10 +104,8 @@ HRESULT OutFileStream::SetSize(std::uint64_t newSize)
     if (newSize > static_cast<std::uint64_t>(INT64_MAX)) {
         return E_FAIL;
     }
-    const off_t position = ::lseek(m_file.descriptor(), 0, SEEK_CUR);
-    if (position < 0 || ::ftruncate(m_file.descriptor(), static_cast<off_t>(newSize)) != 0 ||
-        ::lseek(m_file.descriptor(), position, SEEK_SET) != position) {
-        failWith(errno);
+    if (const int error = m_file ? m_file->resize(newSize) : EBADF) {
+        failWith(error);
         return E_FAIL;
     }
     return S_OK;

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "archive/EngineInterfaces.h"
-#include "archive/FileHandle.h"
 #include "archive/StreamFailure.h"
+#include "platform/FileSystem.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace vimo {
@@ -15,13 +16,16 @@ namespace vimo {
 class OutFileStream final : public engine::IOutStream
 {
 public:
-    OutFileStream();
+    // Creates files through `files`.
+    explicit OutFileStream(FileSystem& files = FileSystem::system());
     virtual ~OutFileStream();
 
-    // Creates (or truncates) the archive file; false (errno set) when it cannot be. A failed
-    // write is recorded in `failures` when one is given.
+    // Creates (or truncates) the archive file; false when it cannot be, with openError()
+    // telling why. A failed write is recorded in `failures` when one is given.
     bool open(const std::u16string& path, CreateMode mode = CreateMode::CreateAlways,
               StreamFailurePtr failures = {});
+    // The error number of the last open that failed; 0 after a success.
+    int openError() const { return m_openError; }
 
     HRESULT QueryInterface(const engine::GUID& iid, void** object) override;
     engine::ULONG AddRef() override;
@@ -37,7 +41,9 @@ public:
 private:
     // The engine may take and drop references on its worker threads.
     std::atomic<std::uint32_t> m_refCount{0};
-    FileHandle m_file;
+    FileSystem& m_files;
+    std::unique_ptr<File> m_file;
+    int m_openError = 0;
     std::u16string m_path;
     StreamFailurePtr m_failures;
 

@@ -14,8 +14,9 @@ namespace {
 std::atomic<long> g_liveCallbacks{0};
 } // namespace
 
-UpdateCallback::UpdateCallback(const engine::EngineRuntime& runtime, StreamFailurePtr failures)
-    : m_runtime(runtime), m_failures(std::move(failures))
+UpdateCallback::UpdateCallback(const engine::EngineRuntime& runtime, StreamFailurePtr failures,
+                               FileSystem& files)
+    : m_runtime(runtime), m_failures(std::move(failures)), m_files(files)
 {
     ++g_liveCallbacks;
 }
@@ -174,14 +175,14 @@ HRESULT UpdateCallback::GetStream(std::uint32_t index, engine::ISequentialInStre
     if (item.isFolder) {
         return S_OK;
     }
-    auto* stream = new (std::nothrow) InFileStream();
+    auto* stream = new (std::nothrow) InFileStream(m_files);
     if (!stream) {
         return E_FAIL;
     }
     stream->AddRef();
     if (!stream->open(item.path, m_failures)) {
         if (m_failures) {
-            Failure failure = failureFromErrno(errno, item.path);
+            Failure failure = failureFromErrno(stream->openError(), item.path);
             failure.code = E_INVALIDARG;
             m_failures->record(failure);
         }

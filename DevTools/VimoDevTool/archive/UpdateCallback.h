@@ -3,6 +3,7 @@
 #include "archive/ArchiveItem.h"
 #include "archive/EngineInterfaces.h"
 #include "archive/StreamFailure.h"
+#include "platform/FileSystem.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,8 +18,10 @@ class UpdateCallback final : public engine::IArchiveUpdateCallback,
                              public engine::ICryptoGetTextPassword
 {
 public:
-    // Member files that cannot be opened or read are recorded in `failures` when one is given.
-    explicit UpdateCallback(const engine::EngineRuntime& runtime, StreamFailurePtr failures = {});
+    // Member files that cannot be opened or read are recorded in `failures` when one is given;
+    // they are opened through `files`.
+    explicit UpdateCallback(const engine::EngineRuntime& runtime, StreamFailurePtr failures = {},
+                            FileSystem& files = FileSystem::system());
     virtual ~UpdateCallback();
 
     // Sets the archive's password (an empty one means none).
@@ -53,6 +56,7 @@ private:
     std::vector<ArchiveItem> m_members;
     engine::EngineRuntime m_runtime;
     StreamFailurePtr m_failures;
+    FileSystem& m_files;
 };
 
 } // namespace vimo

@@ -2,9 +2,6 @@
 
 #include "platform/Text.h"
 
-#include <algorithm>
-#include <system_error>
-
 namespace fs = std::filesystem;
 
 namespace vimo {
@@ -30,24 +27,6 @@ std::u16string fromFsPath(const fs::path& path)
     }
 }
 
-bool pathExists(std::u16string_view path)
-{
-    if (path.empty()) {
-        return false;
-    }
-    std::error_code ec;
-    return fs::exists(toFsPath(path), ec);
-}
-
-bool isExistingDirectory(std::u16string_view path)
-{
-    if (path.empty()) {
-        return false;
-    }
-    std::error_code ec;
-    return fs::is_directory(toFsPath(path), ec);
-}
-
 bool fileNameLess(std::u16string_view a, std::u16string_view b)
 {
     // Compared in place: listings of thousands of names sort often enough for copies to show.
@@ -66,48 +45,6 @@ bool fileNameLess(std::u16string_view a, std::u16string_view b)
         return a.size() < b.size();
     }
     return a < b; // names that differ only in case still get a fixed order
-}
-
-std::optional<std::vector<DirectoryEntry>> listDirectory(std::u16string_view folder)
-{
-    std::error_code ec;
-    fs::directory_iterator it(toFsPath(folder), ec);
-    if (ec) {
-        return std::nullopt;
-    }
-    std::vector<DirectoryEntry> entries;
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) {
-            break;
-        }
-        DirectoryEntry entry;
-        entry.name = fromFsPath(it->path().filename());
-        std::error_code statusError;
-        entry.isSymlink = it->is_symlink(statusError);
-        entry.isDirectory = it->is_directory(statusError);
-        entry.isRegularFile = it->is_regular_file(statusError);
-        entries.push_back(std::move(entry));
-    }
-    std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
-        return fileNameLess(a.name, b.name);
-    });
-    return entries;
-}
-
-bool resolvesInside(std::u16string_view path, std::u16string_view folder)
-{
-    std::error_code ec;
-    const fs::path target = fs::canonical(toFsPath(path), ec);
-    if (ec) {
-        return false;
-    }
-    const fs::path root = fs::canonical(toFsPath(folder), ec);
-    if (ec) {
-        return false;
-    }
-    auto [rootEnd, targetPos] =
-        std::mismatch(root.begin(), root.end(), target.begin(), target.end());
-    return rootEnd == root.end();
 }
 
 } // namespace vimo

@@ -8,6 +8,8 @@
 
 namespace vimo {
 
+class FileSystem;
+
 // Registry value types, as the Windows registry numbers them.
 inline constexpr std::uint32_t REG_NONE = 0;
 inline constexpr std::uint32_t REG_SZ = 1;
@@ -38,6 +40,8 @@ public:
     virtual std::int64_t currentTime() const = 0;
     // The folder of the running program, without a trailing separator.
     virtual std::u16string programFolder() const = 0;
+    // Every file and folder operation; tests replace it to make chosen operations fail.
+    virtual FileSystem& fileSystem() const = 0;
 
     // A value under HKEY_LOCAL_MACHINE as a 32-bit program sees it; nothing when the key or the
     // value is missing or the registry cannot be read. `key` uses backslashes.

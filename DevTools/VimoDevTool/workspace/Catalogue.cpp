@@ -1,11 +1,10 @@
 // Reading the developer's catalogue from the service folders' catalogue files.
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
 #include "workspace/XmlFiles.h"
-
-#include <sys/stat.h>
 
 namespace vimo {
 
@@ -55,11 +54,11 @@ HRESULT VimoWorkspace::loadAll()
     clearError();
     m_catalogue.clear();
     const std::u16string services = servicesFolder();
-    const auto entries = listDirectory(services);
-    if (!entries) {
+    std::vector<DirectoryEntry> entries;
+    if (files().listFolder(services, entries) != 0) {
         return S_FALSE;
     }
-    for (const DirectoryEntry& entry : *entries) {
+    for (const DirectoryEntry& entry : entries) {
         if (!entry.isDirectory) {
             continue;
         }
@@ -84,10 +83,9 @@ bool VimoWorkspace::hasPackageMarker(const std::u16string& folder) const
         return false;
     }
     // The marker file can only exist inside an existing package folder, so one look suffices.
-    // A plain stat: this runs once for every service folder of the scan.
-    const std::string marker = toUtf8(packagesFolder() + id + kPathSeparator + id + u".rmv");
-    struct stat info;
-    return ::stat(marker.c_str(), &info) == 0;
+    // A plain status: this runs once for every service folder of the scan.
+    FileStatus marker;
+    return files().status(packagesFolder() + id + kPathSeparator + id + u".rmv", marker) == 0;
 }
 
 HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
@@ -96,12 +94,12 @@ HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
     const std::u16string path = catalogueFilePath(folder);
     // A Vimo whose package carries the marker file is left out unread.
     if (hasPackageMarker(folder)) {
-        return pathExists(path) ? S_OK : S_FALSE;
+        return files().exists(path) ? S_OK : S_FALSE;
     }
 
     // The load itself tells a missing catalogue file apart; this scan runs over thousands of
     // folders, so no separate look at the file is made first.
-    XmlDocument doc;
+    XmlDocument doc(files());
     XmlNode vimo;
     Failure cause;
     if (const HRESULT loaded =
@@ -109,7 +107,7 @@ HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
         failed(loaded)) {
         // Only a file that could not be read at all may be missing.
         const bool unread = loaded != E_UNEXPECTED && loaded != E_POINTER;
-        return unread && !pathExists(path) ? S_FALSE : fail(cause);
+        return unread && !files().exists(path) ? S_FALSE : fail(cause);
     }
     if (!equalsIgnoreAsciiCase(vimo.attributeOrEmpty(u"userCreated"), u"true")) {
         return S_FALSE;

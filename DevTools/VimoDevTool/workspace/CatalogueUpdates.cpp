@@ -1,5 +1,6 @@
 // Writing catalogue entries back into their service folders' catalogue files.
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
@@ -53,11 +54,11 @@ HRESULT VimoWorkspace::writeVimo(const std::u16string& id, const VimoInfo& info)
     if (auto problem = unwritableField(info)) {
         return fail(E_INVALIDARG, path, *problem);
     }
-    if (!pathExists(path)) {
+    if (!files().exists(path)) {
         return fail(E_FAIL, path, "the catalogue file does not exist");
     }
 
-    XmlDocument doc;
+    XmlDocument doc(files());
     XmlNode vimo;
     Failure cause;
     if (failed(loadElement(doc, path, kCatalogueEntryPath, E_FAIL, vimo, cause))) {
@@ -93,10 +94,10 @@ HRESULT VimoWorkspace::setCatalogueId(const std::u16string& newId, const std::u1
 {
     clearError();
     const std::u16string path = catalogueFilePath(folder);
-    if (!pathExists(path)) {
+    if (!files().exists(path)) {
         return S_FALSE;
     }
-    XmlDocument doc;
+    XmlDocument doc(files());
     XmlNode vimo;
     Failure cause;
     if (failed(loadElement(doc, path, kCatalogueEntryPath, E_UNEXPECTED, vimo, cause))) {

@@ -1,12 +1,11 @@
 // The client's own files that the tool touches: the cached Vimo list and the plug-in
 // configuration of a package.
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
 #include "workspace/XmlFiles.h"
-
-#include <unistd.h>
 
 namespace vimo {
 
@@ -19,10 +18,10 @@ HRESULT VimoWorkspace::removeVimoListCache(const std::u16string& id)
     }
     const std::u16string cache =
         withTrailingBackslash(stored->second.folder) + u"ver1" + kPathSeparator + u"VimoList.bin";
-    if (pathExists(cache)) {
+    if (files().exists(cache)) {
         // A file that cannot be deleted simply stays; the client rebuilds a stale cache anyway.
-        // unlink never removes a folder that happens to carry the name.
-        (void)::unlink(toFsPath(cache).c_str());
+        // A folder that happens to carry the name is never removed.
+        (void)files().removeFile(cache);
     }
     return S_OK;
 }
@@ -32,10 +31,10 @@ HRESULT VimoWorkspace::disableReload(const std::u16string& packageFolder)
     clearError();
     const std::u16string path =
         packageFolder + kPathSeparator + u"Vimoz" + kPathSeparator + u"VimoConfig.xml";
-    if (!pathExists(path)) {
+    if (!files().exists(path)) {
         return fail(E_FAIL, path, "the plug-in configuration does not exist");
     }
-    XmlDocument doc;
+    XmlDocument doc(files());
     XmlNode settings;
     Failure cause;
     if (failed(loadElement(doc, path, u"//r/is", E_FAIL, settings, cause))) {

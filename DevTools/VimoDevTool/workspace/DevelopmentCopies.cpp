@@ -1,5 +1,6 @@
 // Under-development copies of published Vimos: a new identifier, both folders copied under it.
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
@@ -7,12 +8,7 @@
 #include "workspace/VimoWorkspace.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace fs = std::filesystem;
 
 namespace vimo {
 
@@ -91,9 +87,9 @@ HRESULT VimoWorkspace::createDevelopmentCopy(const std::u16string& sourceId, std
         }
         id = kNewIdPrefix + toDecimal(seconds);
         const bool taken = m_catalogue.count(id) != 0 ||
-                           pathExists(services + serviceFolderName(id)) ||
-                           pathExists(services + replaceAll(sourceName, sourceId, id)) ||
-                           pathExists(packagesFolder() + id);
+                           this->files().exists(services + serviceFolderName(id)) ||
+                           this->files().exists(services + replaceAll(sourceName, sourceId, id)) ||
+                           this->files().exists(packagesFolder() + id);
         if (!taken) {
             break;
         }
@@ -165,31 +161,31 @@ HRESULT VimoWorkspace::copyFiles(const PathList& files, const std::u16string& ol
 HRESULT VimoWorkspace::copyOneFile(const std::u16string& source, const std::u16string& destination)
 {
     clearError();
-    const fs::path from = toFsPath(source);
-    const fs::path to = toFsPath(destination);
-    struct stat present = {};
-    if (lstat(to.c_str(), &present) != 0) {
-        createFolderChain(parentFolder(destination));
-    } else if (S_ISLNK(present.st_mode)) {
+    FileSystem& fileSystem = files();
+    FileStatus present;
+    if (fileSystem.linkStatus(destination, present) != 0) {
+        createFolderChain(fileSystem, parentFolder(destination));
+    } else if (present.isLink()) {
         // Writing through a link would change whatever file it leads to.
-        if (unlink(to.c_str()) != 0) {
-            return fail(failureFromErrno(errno, destination));
+        if (const int error = fileSystem.removeFile(destination)) {
+            return fail(failureFromErrno(error, destination));
         }
     } else {
-        struct stat original = {};
-        if (stat(from.c_str(), &original) == 0 && original.st_dev == present.st_dev &&
-            original.st_ino == present.st_ino) {
+        FileStatus original;
+        if (fileSystem.status(source, original) == 0 && original.device == present.device &&
+            original.fileId == present.fileId) {
             // Copying a file onto itself would destroy it.
             return fail(E_INVALIDARG, destination, "the file would be copied onto itself");
         }
-        if ((present.st_mode & S_IWUSR) == 0 && chmod(to.c_str(), present.st_mode | S_IWUSR) != 0) {
-            return fail(failureFromErrno(errno, destination));
+        if ((present.permissions & kPermissionOwnerWrite) == 0) {
+            if (const int error = fileSystem.setPermissions(
+                    destination, present.permissions | kPermissionOwnerWrite)) {
+                return fail(failureFromErrno(error, destination));
+            }
         }
     }
-    std::error_code error;
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
-    if (error) {
-        Failure cause = failureFromErrorCode(error, destination);
+    if (const int error = fileSystem.copyFile(source, destination)) {
+        Failure cause = failureFromErrno(error, destination);
         cause.reason = "copying " + toUtf8(source) + " failed: " + cause.reason;
         return fail(cause);
     }
@@ -204,7 +200,7 @@ HRESULT VimoWorkspace::copyPackage(const std::u16string& oldId, const std::u16st
                     "the identifier cannot name a folder, or no installation is known");
     }
     const std::u16string folder = packagesFolder() + oldId;
-    if (!pathExists(folder)) {
+    if (!files().exists(folder)) {
         return fail(E_FAIL, folder, "the package folder does not exist");
     }
     const PathList files = listFolderFiles(folder);
@@ -237,25 +233,25 @@ std::u16string VimoWorkspace::trimTrailingBackslashes(const std::u16string& path
     return path.substr(0, end);
 }
 
-bool VimoWorkspace::createFolderChain(const std::u16string& folder)
+bool VimoWorkspace::createFolderChain(FileSystem& files, const std::u16string& folder)
 {
     if (folder.empty()) {
         return false;
     }
-    const std::string native = toUtf8(folder);
-    if (mkdir(native.c_str(), 0777) == 0) {
+    const int error = files.createFolder(folder);
+    if (error == 0) {
         return true;
     }
     // An existing folder ends the climb at once: every ancestor exists too, so climbing to the
     // root could only give the same answer.
-    if (errno == EEXIST) {
+    if (error == EEXIST) {
         return false;
     }
     const std::u16string parent = parentFolder(trimTrailingBackslashes(folder));
-    if (parent.empty() || !createFolderChain(parent)) {
+    if (parent.empty() || !createFolderChain(files, parent)) {
         return false;
     }
-    return mkdir(native.c_str(), 0777) == 0;
+    return files.createFolder(folder) == 0;
 }
 
 } // namespace vimo

@@ -1,5 +1,6 @@
 // The folders of a Vimo's source files and icons, and opening folders on the desktop.
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "workspace/VimoWorkspace.h"
@@ -11,12 +12,12 @@ namespace {
 // Each level is tried from the result of the one before, so a missing level is skipped and the
 // deepest existing one wins. The identifier's folder is matched as the file system matches
 // names (exactly, on Linux).
-std::u16string walkDown(const VimoInfo& info, const std::u16string& kind)
+std::u16string walkDown(FileSystem& files, const VimoInfo& info, const std::u16string& kind)
 {
     std::u16string folder = info.folder;
     for (const std::u16string& level : {std::u16string(u"ver1"), kind, info.id}) {
         const std::u16string candidate = VimoWorkspace::withTrailingBackslash(folder) + level;
-        if (pathExists(candidate)) {
+        if (files.exists(candidate)) {
             folder = candidate;
         }
     }
@@ -31,7 +32,7 @@ HRESULT openFolder(const Platform& platform, const std::u16string& folder, Failu
     if (folder.empty()) {
         return S_OK;
     }
-    if (!isExistingDirectory(folder)) {
+    if (!platform.fileSystem().isDirectory(folder)) {
         cause = Failure{E_INVALIDARG, folder, "the folder does not exist"};
         return cause.code;
     }
@@ -51,7 +52,7 @@ std::u16string VimoWorkspace::sourceFolder(const std::u16string& id) const
     if (getVimo(id, info) != S_OK) {
         return {};
     }
-    return walkDown(info, u"content");
+    return walkDown(files(), info, u"content");
 }
 
 std::u16string VimoWorkspace::iconsFolder(const std::u16string& id) const
@@ -60,7 +61,7 @@ std::u16string VimoWorkspace::iconsFolder(const std::u16string& id) const
     if (getVimo(id, info) != S_OK) {
         return {};
     }
-    return walkDown(info, u"theme");
+    return walkDown(files(), info, u"theme");
 }
 
 HRESULT VimoWorkspace::openSourceFolder(const std::u16string& id)

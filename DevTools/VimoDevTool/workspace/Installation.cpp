@@ -1,5 +1,6 @@
 // Finding the client's installation and the folder layout below it.
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "workspace/VimoWorkspace.h"
@@ -36,6 +37,11 @@ std::u16string registryString(const RegistryValue& value)
 VimoWorkspace::VimoWorkspace(Platform& platform) : m_platform(platform) {}
 
 VimoWorkspace::VimoWorkspace() : VimoWorkspace(Platform::system()) {}
+
+FileSystem& VimoWorkspace::files() const
+{
+    return m_platform.fileSystem();
+}
 
 HRESULT VimoWorkspace::fail(HRESULT code, std::u16string_view subject, std::string reason) const
 {

@@ -1,12 +1,9 @@
 #include "workspace/PackageInspector.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
-#include <filesystem>
-
 namespace vimo {
-
-namespace fs = std::filesystem;
 
 namespace {
 const std::u16string kClientCache = u"ver1/VimoList.bin";
@@ -52,11 +49,10 @@ PackageListing PackageInspector::inspect(const VimoInfo& info) const
         InspectedFile file;
         file.path = path;
         file.relative = path.starts_with(prefix) ? path.substr(prefix.size()) : path;
-        std::error_code ec;
-        const fs::path native = toFsPath(path);
-        const std::uintmax_t size = fs::file_size(native, ec);
-        if (!ec) {
-            file.size = size;
+        FileSystem& files = m_workspace.files();
+        FileStatus status;
+        if (files.status(path, status) == 0 && status.isRegular()) {
+            file.size = status.size;
         }
         switch (m_workspace.classifyFile(path)) {
         case FilePackable:
@@ -70,8 +66,9 @@ PackageListing PackageInspector::inspect(const VimoInfo& info) const
             break;
         }
         // A link to a file elsewhere is never packed, whatever its name says.
-        if (file.verdict == Verdict::Packed && fs::is_symlink(fs::symlink_status(native, ec)) &&
-            !resolvesInside(path, info.folder)) {
+        FileStatus link;
+        if (file.verdict == Verdict::Packed && files.linkStatus(path, link) == 0 && link.isLink() &&
+            !files.resolvesInside(path, info.folder)) {
             file.verdict = Verdict::LinkOutside;
         }
         // Packing deletes the cache first, so it never counts for or against the package.

@@ -1,5 +1,6 @@
 #include "workspace/UploadChecks.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "workspace/PackageInspector.h"
@@ -81,7 +82,7 @@ void UploadChecks::checkCatalogueFile(const VimoInfo& info, std::vector<CheckRes
 {
     CheckResult result{"catalogue", kCatalogueFile, false, {}};
     const std::u16string path = info.folder + kPathSeparator + kCatalogueFile;
-    XmlDocument document;
+    XmlDocument document(m_workspace.files());
     if (failed(document.loadFile(path))) {
         result.sentence = "The catalogue file does not parse: " + document.errorMessage();
         results.push_back(result);
@@ -108,7 +109,7 @@ void UploadChecks::checkCatalogueFile(const VimoInfo& info, std::vector<CheckRes
     std::error_code ec;
     fs::create_directories(copyFolder / "ver1", ec);
     const std::u16string copyPath = fromFsPath(copyFolder / "ver1" / "VimozList.xml");
-    XmlDocument reloaded;
+    XmlDocument reloaded(m_workspace.files());
     if (failed(document.save(copyPath)) || failed(reloaded.loadFile(copyPath))) {
         result.sentence =
             "The catalogue file does not read back after saving: " + reloaded.errorMessage();
@@ -179,11 +180,12 @@ void UploadChecks::checkFolders(const VimoInfo& info, std::vector<CheckResult>& 
     };
     for (const Folder& folder : folders) {
         const std::u16string shown = folder.expected.substr(info.folder.size() + 1);
-        const bool exists = folder.found == folder.expected && isExistingDirectory(folder.found);
+        const bool exists =
+            folder.found == folder.expected && m_workspace.files().isDirectory(folder.found);
         std::string sentence = "The " + std::string(folder.what) + " folder exists.";
         if (!exists) {
             sentence = "The " + std::string(folder.what) + " folder does not exist.";
-            if (!folder.found.empty() && isExistingDirectory(folder.found)) {
+            if (!folder.found.empty() && m_workspace.files().isDirectory(folder.found)) {
                 std::u16string instead = folder.found;
                 if (instead.starts_with(info.folder + kPathSeparator)) {
                     instead = instead.substr(info.folder.size() + 1);
@@ -234,7 +236,7 @@ void UploadChecks::checkLinks(const VimoInfo& info, std::vector<CheckResult>& re
             continue;
         }
         const std::u16string path = fromFsPath(it->path());
-        if (!resolvesInside(path, info.folder)) {
+        if (!m_workspace.files().resolvesInside(path, info.folder)) {
             outside.push_back(fromFsPath(it->path().lexically_relative(root)));
         }
     }

@@ -3,14 +3,11 @@
 
 #include "archive/ArchiveWriter.h"
 #include "archive/EngineLibrary.h"
-#include "archive/FileHandle.h"
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "workspace/Clipboard.h"
 #include "workspace/VimoWorkspace.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vimo {
 
@@ -25,20 +22,21 @@ std::u16string fileNameOf(const std::u16string& path)
 // Depth first, in file-name order. Links to folders are not followed (a link back up would
 // never end), and a link to a file outside the walk's root is left out so that a Vimo folder
 // cannot carry a developer's private files into an upload or a copy.
-void listInto(const std::u16string& folder, const std::u16string& root, PathList& files)
+void listInto(FileSystem& fileSystem, const std::u16string& folder, const std::u16string& root,
+              PathList& files)
 {
-    const auto entries = listDirectory(folder);
-    if (!entries) {
+    std::vector<DirectoryEntry> entries;
+    if (fileSystem.listFolder(folder, entries) != 0) {
         return;
     }
-    for (const DirectoryEntry& entry : *entries) {
+    for (const DirectoryEntry& entry : entries) {
         const std::u16string path = folder + entry.name;
         if (entry.isDirectory) {
             if (!entry.isSymlink) {
-                listInto(path + kPathSeparator, root, files);
+                listInto(fileSystem, path + kPathSeparator, root, files);
             }
         } else if (entry.isRegularFile) {
-            if (!entry.isSymlink || resolvesInside(path, root)) {
+            if (!entry.isSymlink || fileSystem.resolvesInside(path, root)) {
                 files.push_back(path);
             }
         }
@@ -47,19 +45,15 @@ void listInto(const std::u16string& folder, const std::u16string& root, PathList
 }
 
 // The archive's size as the file system reports it; 0 when it cannot be opened.
-std::uint64_t archiveSize(const std::u16string& path)
+std::uint64_t archiveSize(FileSystem& files, const std::u16string& path)
 {
-    FileHandle file;
-    if (!file.openForReading(path)) {
+    int error = 0;
+    const std::unique_ptr<File> file = files.openForReading(path, error);
+    FileStatus status;
+    if (!file || file->status(status) != 0) {
         return 0;
     }
-    struct stat status
-    {
-    };
-    if (::fstat(file.descriptor(), &status) != 0) {
-        return 0;
-    }
-    return static_cast<std::uint64_t>(status.st_size);
+    return status.size;
 }
 
 } // namespace
@@ -78,7 +72,7 @@ HRESULT VimoWorkspace::buildUploadPackage(const std::u16string& id,
         return fail(E_FAIL, id, "the Vimo has no service folder");
     }
 
-    ArchiveWriter writer(EngineLibrary::defaultCandidates(m_platform));
+    ArchiveWriter writer(files(), EngineLibrary::defaultCandidates(m_platform));
     if (failed(writer.init(ArchiveFormatZip))) {
         return fail(writer.lastError());
     }
@@ -108,17 +102,13 @@ HRESULT VimoWorkspace::buildUploadPackage(const std::u16string& id,
     // Whatever sits at the archive's path goes first, a link included: writing through a link
     // would create or overwrite a file somewhere else. A failure here is left to create.
     const std::u16string archive = folder + u".zip";
-    const std::string nativeArchive = toUtf8(archive);
-    struct stat status
-    {
-    };
-    if (::lstat(nativeArchive.c_str(), &status) == 0) {
-        ::unlink(nativeArchive.c_str());
+    if (FileStatus present; files().linkStatus(archive, present) == 0) {
+        files().removeFile(archive);
     }
     if (failed(writer.create(archive))) {
         return fail(writer.lastError());
     }
-    return archiveSize(archive) < kUploadSizeLimit ? S_OK : S_FALSE;
+    return archiveSize(files(), archive) < kUploadSizeLimit ? S_OK : S_FALSE;
 }
 
 std::u16string VimoWorkspace::uploadArchivePath(const std::u16string& id) const
@@ -149,7 +139,7 @@ PathList VimoWorkspace::listFolderFiles(const std::u16string& folder) const
     PathList files;
     const std::u16string root = withTrailingBackslash(folder);
     if (!root.empty()) {
-        listInto(root, root, files);
+        listInto(this->files(), root, root, files);
     }
     return files;
 }

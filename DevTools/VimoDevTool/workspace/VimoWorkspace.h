@@ -2,6 +2,7 @@
 
 #include "platform/Failure.h"
 #include "platform/ResultCodes.h"
+#include "workspace/DeveloperConfig.h"
 #include "workspace/VimoInfo.h"
 
 #include <cstdint>
@@ -12,20 +13,10 @@
 namespace vimo {
 
 class Clipboard;
+class FileSystem;
 class Platform;
 
-using StringSet = std::set<std::u16string>;
 using PathList = std::vector<std::u16string>;
-
-// What the vendor's developer configuration sets for every Vimo.
-struct DeveloperConfiguration
-{
-    StringSet allowedExtensions;      // without the dot, as the document writes them
-    std::int32_t nameLengthLimit = 0; // characters
-    std::int32_t descLengthLimit = 0; // characters
-    std::u16string localMainFileUrl;  // the main-file address of a local Vimo
-    StringSet ignoredFiles;           // bare file names, never copied or packed
-};
 
 // The result of classifyFile.
 enum FileClass : int
@@ -45,6 +36,8 @@ public:
     VimoWorkspace();
 
     Platform& platform() const { return m_platform; }
+    // The platform's file system, which every file operation of the workspace goes through.
+    FileSystem& files() const;
 
     // Why the last operation that failed did so (file or address, reason in words, code); each
     // operation clears it when it starts, so it is empty after a success.
@@ -165,7 +158,7 @@ public:
     // `path` without trailing separators.
     static std::u16string trimTrailingBackslashes(const std::u16string& path);
     // Creates a folder and its missing parents; true when the folder was created.
-    static bool createFolderChain(const std::u16string& folder);
+    static bool createFolderChain(FileSystem& files, const std::u16string& folder);
 
     // --- Upload package (UploadPackage.cpp)
 

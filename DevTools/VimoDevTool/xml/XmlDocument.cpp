@@ -1,9 +1,8 @@
 #include "xml/XmlDocument.h"
 
-#include "platform/Paths.h"
+#include "platform/FileSystem.h"
 #include "platform/SystemError.h"
 #include "platform/Text.h"
-#include "xml/AtomicFile.h"
 #include "xml/TextLayout.h"
 
 #include <libxml/parser.h>
@@ -12,14 +11,11 @@
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <set>
-#include <unistd.h>
 
 namespace vimo {
 
@@ -308,44 +304,6 @@ std::string describeDocument(const xmlDoc* doc)
 // Far beyond any catalogue or configuration; the parser refuses more than this anyway.
 constexpr std::size_t kMaximumFileSize = std::size_t{64} << 20;
 
-// 0, or the errno value of the failure.
-int readWholeFile(const std::string& path, std::string& bytes)
-{
-    // Not blocking: a pipe in a file's place gives an empty or failed read instead of a wait.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return errno;
-    }
-    // Read straight into the string; catalogue files are small, larger ones grow it.
-    bytes.resize(4096);
-    std::size_t used = 0;
-    int error = 0;
-    for (;;) {
-        if (used == bytes.size()) {
-            if (bytes.size() >= kMaximumFileSize) {
-                error = EFBIG; // a device or a runaway file, not a document of ours
-                break;
-            }
-            bytes.resize(bytes.size() * 2);
-        }
-        const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error = errno;
-            break;
-        }
-        if (got == 0) {
-            break;
-        }
-        used += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    bytes.resize(used);
-    return error;
-}
-
 // One parser context per thread, reset by every read: a new context for each of thousands of
 // small catalogue files costs about as much as parsing them.
 xmlParserCtxt* sharedParserContext()
@@ -358,6 +316,9 @@ xmlParserCtxt* sharedParserContext()
 
 struct XmlDocument::Impl
 {
+    explicit Impl(FileSystem& fileSystem) : files(fileSystem) {}
+
+    FileSystem& files;
     DocPtr doc;
     long parseError = 1; // no document yet
     std::string message;
@@ -682,7 +643,9 @@ XmlNode XmlNode::appendElement(const std::u16string& name, const std::u16string&
 
 // --- XmlDocument
 
-XmlDocument::XmlDocument() : m_impl(std::make_unique<Impl>()) {}
+XmlDocument::XmlDocument() : XmlDocument(FileSystem::system()) {}
+
+XmlDocument::XmlDocument(FileSystem& files) : m_impl(std::make_unique<Impl>(files)) {}
 
 XmlDocument::~XmlDocument() = default;
 
@@ -690,7 +653,7 @@ HRESULT XmlDocument::loadFile(const std::u16string& path)
 {
     const std::string name = toUtf8(path);
     std::string bytes;
-    if (const int error = readWholeFile(name, bytes)) {
+    if (const int error = m_impl->files.readFile(path, kMaximumFileSize, bytes)) {
         return m_impl->fail(XML_IO_LOAD_ERROR, name, std::strerror(error), hresultFromErrno(error));
     }
     return m_impl->parse(bytes, name);
@@ -764,7 +727,7 @@ HRESULT XmlDocument::save(const std::u16string& path)
                      layout);
 
     // Never write a file that the tool's own reader would refuse or read differently.
-    Impl readBack;
+    Impl readBack(m_impl->files);
     if (failed(readBack.parse(bytes, name))) {
         return m_impl->failSave(name,
                                 "the new text would not read back (" + readBack.failure.reason +
@@ -778,13 +741,12 @@ HRESULT XmlDocument::save(const std::u16string& path)
                                 E_FAIL);
     }
 
-    std::string failure;
-    const HRESULT result = writeFileAtomically(name, bytes, failure);
-    if (failed(result)) {
-        return m_impl->failSave(name, failure, result);
+    const Failure failure = m_impl->files.replaceFile(path, bytes);
+    if (failed(failure.code)) {
+        return m_impl->failSave(name, failure.reason, failure.code);
     }
     m_impl->succeed();
-    return result;
+    return failure.code;
 }
 
 } // namespace vimo

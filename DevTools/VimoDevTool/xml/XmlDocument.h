@@ -11,6 +11,7 @@
 
 namespace vimo {
 
+class FileSystem;
 class XmlDocument;
 
 // Where `text` holds a character that an XML file cannot hold (a control character other than
@@ -62,7 +63,10 @@ private:
 class XmlDocument
 {
 public:
+    // Reads and writes files through the system's file system.
     XmlDocument();
+    // Reads and writes files through `files`.
+    explicit XmlDocument(FileSystem& files);
     ~XmlDocument();
     XmlDocument(const XmlDocument&) = delete;
     XmlDocument& operator=(const XmlDocument&) = delete;

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixPlatform.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/posix/DesktopShell.h"
 #include "platform/posix/ProcessTable.h"
@@ -41,6 +42,11 @@ std::u16string PosixPlatform::programFolder() const
         return {};
     }
     return fromUtf8(exe.parent_path().native());
+}
+
+FileSystem& PosixPlatform::fileSystem() const
+{
+    return FileSystem::system();
 }
 
 std::string PosixPlatform::winePrefix() const

@@ -11,6 +11,7 @@ public:
     std::optional<std::string> environment(const std::string& name) const override;
     std::int64_t currentTime() const override;
     std::u16string programFolder() const override;
+    FileSystem& fileSystem() const override;
 
     std::optional<RegistryValue> readLocalMachineValue(const std::u16string& key,
                                                        const std::u16string& name) const override;

@@ -1,5 +1,6 @@
 #include "platform/posix/WineRegistry.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
@@ -474,8 +475,9 @@ std::u16string WineRegistry::nativePathFromWindows(const std::string& prefix,
             if (fs::symlink_status(toFsPath(result + component), ec).type() ==
                 fs::file_type::not_found) {
                 matching = false;
-                if (auto entries = listDirectory(parent)) {
-                    for (const DirectoryEntry& entry : *entries) {
+                std::vector<DirectoryEntry> entries;
+                if (FileSystem::system().listFolder(parent, entries) == 0) {
+                    for (const DirectoryEntry& entry : entries) {
                         if (equalsIgnoreAsciiCase(entry.name, component)) {
                             component = entry.name;
                             matching = true;

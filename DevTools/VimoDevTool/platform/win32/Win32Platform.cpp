@@ -1,5 +1,6 @@
 #include "platform/win32/Win32Platform.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/win32/WideText.h"
 
@@ -75,6 +76,11 @@ std::optional<std::string> Win32Platform::environment(const std::string& name) c
 std::int64_t Win32Platform::currentTime() const
 {
     return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+FileSystem& Win32Platform::fileSystem() const
+{
+    return FileSystem::system();
 }
 
 std::u16string Win32Platform::programFolder() const
