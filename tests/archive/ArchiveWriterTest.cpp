@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
 #include "support/Fixtures.h"
 #include "support/ZipReader.h"
 
@@ -209,6 +210,45 @@ TEST_F(ArchiveWriterTest, GivesMembersTheirFilesDatesAndReadOnlyBit)
     ASSERT_EQ(zip.members.size(), 1u);
     EXPECT_EQ(zip.members[0].year, 2001);
     EXPECT_EQ(zip.members[0].externalAttributes & 0xFF, 0x21u); // read-only, archive
+}
+
+// Unpacking programs give a member the mode stored with it; without one, nobody may read it.
+TEST_F(ArchiveWriterTest, StoresEachFilesUnixModeBesideItsWindowsAttributes)
+{
+    struct Case
+    {
+        const char* name;
+        fs::perms mode;
+        std::uint32_t windowsBits;
+    };
+    const Case cases[] = {
+        {"plain.html", fs::perms(0644), 0x20},
+        {"tool.sh", fs::perms(0755), 0x20},
+        {"private.txt", fs::perms(0600), 0x20},
+        {"readonly.png", fs::perms(0444), 0x21},
+    };
+    const fs::path archive = dir.path() / "modes.zip";
+    {
+        ArchiveWriter writer(systemEngine());
+        ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
+        for (const Case& c : cases) {
+            const fs::path file = dir.path() / c.name;
+            writeFile(file, c.name);
+            fs::permissions(file, c.mode);
+            ASSERT_EQ(writer.addFile(u16(file), fromUtf8(c.name)), S_OK);
+        }
+        ASSERT_EQ(writer.create(u16(archive)), S_OK);
+    }
+    const ZipListing zip = readZip(archive);
+    ASSERT_TRUE(zip.ok) << zip.error;
+    ASSERT_EQ(zip.members.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        EXPECT_EQ(zip.members[i].hostSystem, 3); // made by Unix, so the mode is honoured
+        EXPECT_EQ(zip.members[i].externalAttributes >> 16,
+                  0100000u | static_cast<std::uint32_t>(cases[i].mode));
+        EXPECT_EQ(zip.members[i].externalAttributes & 0xFF, cases[i].windowsBits);
+    }
 }
 
 TEST_F(ArchiveWriterTest, AnEmptyQueueStillMakesAnArchive)

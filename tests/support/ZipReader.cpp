@@ -22,7 +22,7 @@ try:
         for info in z.infolist():
             out.write(z.read(info))
             print(info.filename.encode("utf-8").hex(), info.compress_type, info.file_size,
-                  info.external_attr, info.date_time[0])
+                  info.external_attr, info.date_time[0], info.create_system)
 except Exception as error:
     print("ERROR", str(error).encode("utf-8").hex())
 )";
@@ -79,7 +79,8 @@ ZipListing readZip(const std::filesystem::path& archive)
     while (lines >> hexName) {
         ZipMember member;
         member.name = fromHex(hexName);
-        lines >> member.method >> member.size >> member.externalAttributes >> member.year;
+        lines >> member.method >> member.size >> member.externalAttributes >> member.year >>
+            member.hostSystem;
         member.content = contents.substr(std::min(offset, contents.size()), member.size);
         offset += member.size;
         listing.members.push_back(std::move(member));

@@ -15,7 +15,8 @@ struct ZipMember
     int method = 0;      // 0 stored, 8 deflated, ...
     std::uint64_t size = 0;
     std::uint32_t externalAttributes = 0;
-    int year = 0; // of the member's modification date
+    int year = 0;       // of the member's modification date
+    int hostSystem = 0; // the system that made the member: 0 FAT, 3 Unix
 };
 
 struct ZipListing

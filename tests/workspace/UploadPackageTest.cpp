@@ -6,6 +6,7 @@
 #include "support/Fixtures.h"
 #include "support/ZipReader.h"
 #include "workspace/Clipboard.h"
+#include "workspace/PackageInspector.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -173,6 +174,42 @@ TEST_F(UploadPackageTest, PacksAllowedFilesUnderTheirMemberNamesAndListsTheOther
     EXPECT_EQ(zip.members[3].content, "pic");
     EXPECT_EQ(m_unsupported, u"notes.txt, VimozList.xml");
     EXPECT_EQ(m_workspace.uploadArchivePath(u"42"), u16(archive()));
+}
+
+// A backslash would become a folder separator in the member name and could stand in for a real
+// member: the file is left out of the archive and the copy, and reported like an unsupported one.
+TEST_F(UploadPackageTest, LeavesOutNamesWindowsCannotHold)
+{
+    writeFile(m_folder / "a" / "b.html", "real");
+    writeFile(m_folder / "a\\b.html", "impostor");
+    writeFile(m_folder / "x\\y" / "c.html", "in a folder with a backslash");
+    load();
+    const ZipListing zip = build();
+    ASSERT_TRUE(zip.ok) << zip.error;
+    std::vector<std::string> names;
+    for (const ZipMember& member : zip.members) {
+        names.push_back(member.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"orvo42Vimoz/a/b.html",
+                                               "orvo42Vimoz/ver1/content/42/index.html",
+                                               "orvo42Vimoz/ver1/theme/42/icon.png"}));
+    EXPECT_EQ(zip.members[0].content, "real");
+    EXPECT_EQ(m_unsupported, u"a\\b.html, VimozList.xml, c.html");
+
+    const PackageListing listing =
+        PackageInspector(m_workspace).inspect(m_workspace.catalogue().at(u"42"));
+    std::vector<std::u16string> impossible;
+    for (const InspectedFile& file : listing.files) {
+        if (file.verdict == Verdict::NameNotPossible) {
+            impossible.push_back(file.relative);
+        }
+    }
+    EXPECT_EQ(impossible, (std::vector<std::u16string>{u"a\\b.html", u"x\\y/c.html"}));
+    EXPECT_STREQ(PackageInspector::verdictText(Verdict::NameNotPossible),
+                 "name not possible on Windows");
+    for (const std::u16string& file : m_workspace.listCopyableFiles(u"42")) {
+        EXPECT_EQ(file.find(u'\\'), std::u16string::npos) << toUtf8(file);
+    }
 }
 
 TEST_F(UploadPackageTest, ReplacesAnOldArchiveAndLeavesAnUndeletableOneAlone)

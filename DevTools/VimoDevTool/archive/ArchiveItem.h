@@ -12,6 +12,11 @@ inline constexpr std::uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
 inline constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 inline constexpr std::uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
 inline constexpr std::uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
+// The engine's mark for Unix mode bits in the high 16 bits of the attributes; it then writes
+// them into the member's external attributes, made by Unix, as its own command line does.
+inline constexpr std::uint32_t FILE_ATTRIBUTE_UNIX_EXTENSION = 0x8000;
+inline constexpr std::uint32_t kUnixTypeFile = 0100000;
+inline constexpr std::uint32_t kUnixTypeFolder = 0040000;
 
 // One archive member as the engine is told about it.
 struct ArchiveItem

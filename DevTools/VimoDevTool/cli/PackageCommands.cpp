@@ -98,9 +98,13 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
     // The builder reports left-out files by title only; our own listing names them in full.
     const PackageListing listing = PackageInspector(m_workspace).inspect(info);
     std::vector<std::u16string> leftOut;
+    std::vector<const char*> leftOutWhy;
     for (const InspectedFile& file : listing.files) {
-        if (file.verdict == Verdict::NotAllowed) {
+        if (file.verdict == Verdict::NotAllowed || file.verdict == Verdict::NameNotPossible) {
             leftOut.push_back(file.relative);
+            leftOutWhy.push_back(file.verdict == Verdict::NotAllowed
+                                     ? "extension not allowed"
+                                     : PackageInspector::verdictText(file.verdict));
         }
     }
 
@@ -153,8 +157,8 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
     } else {
         m_console.line("archive: " + toUtf8(archive));
         m_console.line("size:    " + (ec ? std::string("?") : groupDigits(size)) + " bytes");
-        for (const std::u16string& file : leftOut) {
-            m_console.line("left out (extension not allowed): " + toUtf8(file));
+        for (std::size_t i = 0; i < leftOut.size(); ++i) {
+            m_console.line("left out (" + std::string(leftOutWhy[i]) + "): " + toUtf8(leftOut[i]));
         }
         if (!copied.empty() && copyProblem.empty()) {
             m_console.line("copied to: " + toUtf8(copied));

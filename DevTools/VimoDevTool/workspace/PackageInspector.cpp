@@ -20,6 +20,7 @@ constexpr VerdictNames kVerdictNames[] = {
     {Verdict::Packed, "packed", "packed"},
     {Verdict::Ignored, "ignored", "ignored"},
     {Verdict::NotAllowed, "not allowed", "notAllowed"},
+    {Verdict::NameNotPossible, "name not possible on Windows", "nameNotPossible"},
     {Verdict::LinkOutside, "link outside", "linkOutside"},
     {Verdict::ClientCache, "client cache", "clientCache"},
 };
@@ -62,7 +63,8 @@ PackageListing PackageInspector::inspect(const VimoInfo& info) const
             file.verdict = Verdict::Ignored;
             break;
         default:
-            file.verdict = Verdict::NotAllowed;
+            file.verdict = m_workspace.nameImpossibleOnWindows(path) ? Verdict::NameNotPossible
+                                                                     : Verdict::NotAllowed;
             break;
         }
         // A link to a file elsewhere is never packed, whatever its name says.

@@ -13,10 +13,11 @@ namespace vimo {
 enum class Verdict
 {
     Packed,
-    Ignored,     // named in the configuration's list of files to leave out
-    NotAllowed,  // its extension is not allowed
-    LinkOutside, // a symbolic link that leads out of the folder (or nowhere)
-    ClientCache, // the client's cached list, deleted before every packing
+    Ignored,         // named in the configuration's list of files to leave out
+    NotAllowed,      // its extension is not allowed
+    NameNotPossible, // its name holds a backslash, which Windows cannot hold
+    LinkOutside,     // a symbolic link that leads out of the folder (or nowhere)
+    ClientCache,     // the client's cached list, deleted before every packing
 };
 
 struct InspectedFile
@@ -44,9 +45,11 @@ public:
 
     PackageListing inspect(const VimoInfo& info) const;
 
-    // "packed", "ignored", "not allowed", "link outside", "client cache".
+    // "packed", "ignored", "not allowed", "name not possible on Windows", "link outside",
+    // "client cache".
     static const char* verdictText(Verdict verdict);
-    // The same as JSON values: "packed", "ignored", "notAllowed", "linkOutside", "clientCache".
+    // The same as JSON values: "packed", "ignored", "notAllowed", "nameNotPossible",
+    // "linkOutside", "clientCache".
     static const char* verdictKey(Verdict verdict);
 
 private:

@@ -208,6 +208,11 @@ void UploadChecks::checkFiles(const VimoInfo& info, std::vector<CheckResult>& re
             results.push_back({"extensions", file.relative, false,
                                "The package would leave this file out: its extension is not "
                                "allowed."});
+        } else if (file.verdict == Verdict::NameNotPossible) {
+            anyLeftOut = true;
+            results.push_back({"extensions", file.relative, false,
+                               "The package would leave this file out: its name holds a "
+                               "backslash, which is not possible on Windows."});
         }
     }
     if (!anyLeftOut) {

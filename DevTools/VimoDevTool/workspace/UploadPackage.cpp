@@ -144,6 +144,17 @@ PathList VimoWorkspace::listFolderFiles(const std::u16string& folder) const
     return files;
 }
 
+bool VimoWorkspace::nameImpossibleOnWindows(const std::u16string& path) const
+{
+    // Only the names below the installation are the Vimo's own.
+    const std::u16string root = withTrailingBackslash(m_installFolder);
+    const std::u16string_view own =
+        !root.empty() && path.starts_with(root)
+            ? std::u16string_view(path).substr(root.size())
+            : std::u16string_view(path).substr(path.find_last_of(kPathSeparator) + 1);
+    return own.find(u'\\') != std::u16string_view::npos;
+}
+
 int VimoWorkspace::classifyFile(const std::u16string& path) const
 {
     if (path.empty()) {
@@ -151,6 +162,11 @@ int VimoWorkspace::classifyFile(const std::u16string& path) const
     }
     if (m_configuration.ignoredFiles.count(fileNameOf(path)) != 0) {
         return FileIgnored;
+    }
+    // Legal here, impossible on Windows, and the engine would store it as a folder separator
+    // (a member that can duplicate a real one): left out and reported like an unsupported file.
+    if (nameImpossibleOnWindows(path)) {
+        return FileNotSupported;
     }
     // The extension is what follows the last dot of the whole path, so a file without a dot in
     // a folder with one gets part of the folder path as its extension (and is not packed).

@@ -172,8 +172,11 @@ public:
     HRESULT copyArchivePathToClipboard(const std::u16string& id, Clipboard* clipboard) const;
     // Every file below `folder`, depth first, in file-name order.
     PathList listFolderFiles(const std::u16string& folder) const;
-    // Whether a file is packed (2), ignored (1) or not supported for its extension (0).
+    // Whether a file is packed (2), ignored (1) or not supported (0): for its extension, or for
+    // a name that Windows cannot hold.
     int classifyFile(const std::u16string& path) const;
+    // Whether a file's name, or a folder's below the installation, holds a backslash.
+    bool nameImpossibleOnWindows(const std::u16string& path) const;
 
 private:
     // Starts an operation: forgets the previous operation's failure.
