@@ -114,6 +114,14 @@ void MainWindowPresenter::selectShownInList()
                                                      : static_cast<int>(found - m_entries.begin()));
 }
 
+// No Vimo is shown for editing any more; the form keeps its contents, locked.
+void MainWindowPresenter::closeVimo()
+{
+    m_editing = false;
+    m_shownId.clear();
+    lockForm();
+}
+
 // Locked fields are drawn disabled as well as read-only, so that nobody tries to type there.
 void MainWindowPresenter::lockForm()
 {
@@ -301,9 +309,7 @@ void MainWindowPresenter::selectionChanged(int index)
         selectShownInList();
         return;
     }
-    m_editing = false;
-    m_shownId.clear();
-    lockForm();
+    closeVimo();
     // The fixed entries are known by their text, as the list shows them.
     if (equalsIgnoreAsciiCase(chosen.text, kSelectEntry)) {
         clearForm();
@@ -373,14 +379,17 @@ void MainWindowPresenter::cancel()
 std::u16string MainWindowPresenter::runImport()
 {
     const auto chosen = m_view.chooseVimoToImport();
-    if (!chosen) {
-        return {};
-    }
+    return chosen ? makeDevelopmentCopy(*chosen) : std::u16string();
+}
+
+// Copies the published Vimo `sourceId` and rebuilds the list; the copy's identifier, or empty.
+std::u16string MainWindowPresenter::makeDevelopmentCopy(const std::u16string& sourceId)
+{
     std::u16string newId;
     HRESULT result = S_OK;
     {
         BusyScope busy(m_view);
-        result = m_workspace.createDevelopmentCopy(*chosen, newId);
+        result = m_workspace.createDevelopmentCopy(sourceId, newId);
     }
     if (result < 0) {
         m_view.showMessage({kCopyFailed, MessageIcon::Stop, MessageButtons::Ok, lastCause()});
@@ -402,20 +411,8 @@ void MainWindowPresenter::importCommand()
         selectShownInList();
         return;
     }
-    m_editing = false;
-    m_shownId.clear();
-    lockForm();
-    std::u16string newId;
-    HRESULT result = S_OK;
-    {
-        BusyScope busy(m_view);
-        result = m_workspace.createDevelopmentCopy(*chosen, newId);
-    }
-    if (result < 0) {
-        m_view.showMessage({kCopyFailed, MessageIcon::Stop, MessageButtons::Ok, lastCause()});
-    }
-    fillVimoList();
-    showVimo(newId);
+    closeVimo();
+    showVimo(makeDevelopmentCopy(*chosen));
 }
 
 void MainWindowPresenter::clearArchive()

@@ -58,6 +58,7 @@ private:
 
     void fillVimoList();
     void selectShownInList();
+    void closeVimo();
     void lockForm();
     void unlockForm(bool web);
     void showVimo(const std::u16string& id);
@@ -67,6 +68,7 @@ private:
     bool confirmLeaveVimo();
     SaveResult saveVimo(const std::u16string& id);
     std::u16string runImport();
+    std::u16string makeDevelopmentCopy(const std::u16string& sourceId);
     void updateApply();
     void clearArchive();
     int show(int stringId, MessageIcon icon, const std::u16string& detail = {},
