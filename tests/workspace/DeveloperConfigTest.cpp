@@ -283,6 +283,37 @@ TEST_F(DeveloperConfig, SlowServerTimesOut)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(800));
 }
 
+TEST_F(DeveloperConfig, ASilentServerIsGivenUpButASlowOneIsWaitedFor)
+{
+    // Silent: connected, then nothing; given up after the stall time, long before the total.
+    server.setHandler(kConfPath, [](const httplib::Request&, httplib::Response& res) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+        res.set_content(ConfigServer::defaultConfiguration(), "text/xml");
+    });
+    workspace.setDownloadTimeouts(2000, 30000, 1);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(workspace.loadDeveloperConfiguration(), E_UNEXPECTED);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+
+    // Slow but progressing: a piece every 400 ms for longer than the stall time.
+    server.setHandler(kConfPath, [](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("text/xml", [](std::size_t, httplib::DataSink& sink) {
+            const std::string document = ConfigServer::defaultConfiguration();
+            const std::size_t piece = document.size() / 6 + 1;
+            for (std::size_t at = 0; at < document.size(); at += piece) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(400));
+                sink.write(document.data() + at, std::min(piece, document.size() - at));
+            }
+            sink.done();
+            return true;
+        });
+    });
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(workspace.loadDeveloperConfiguration(), S_OK);
+    EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+    EXPECT_EQ(workspace.nameLengthLimit(), 50);
+}
+
 TEST_F(DeveloperConfig, AnswersAboveOneMebibyteAreRefused)
 {
     const std::string good = ConfigServer::defaultConfiguration();

@@ -76,6 +76,8 @@ std::optional<std::string> downloadDocument(const std::string& url, const Downlo
         curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, limits.totalTimeoutMs) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallTimeoutSeconds) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
                          static_cast<curl_off_t>(limits.maximumBytes)) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &collectAnswer) == CURLE_OK &&

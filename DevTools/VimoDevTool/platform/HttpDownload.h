@@ -14,6 +14,9 @@ struct DownloadLimits
     long connectTimeoutMs = 10000;
     long totalTimeoutMs = 30000;
     std::size_t maximumBytes = 1024 * 1024;
+    // A server that sends nothing for this long is given up, however long the whole transfer
+    // may take; a slow download that keeps sending goes on.
+    long stallTimeoutSeconds = 10;
 };
 
 // The whole document at an http or https address, following at most five redirects. Nothing,

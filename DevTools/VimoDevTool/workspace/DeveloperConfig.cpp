@@ -139,9 +139,11 @@ HRESULT VimoWorkspace::loadDeveloperConfiguration()
     clearError();
     const std::u16string url = developerServer() + kConfigurationPath;
     Failure failure;
-    const std::optional<std::string> body = downloadDocument(
-        toUtf8(url), DownloadLimits{m_connectTimeoutMs, m_totalTimeoutMs, kMaxAnswerBytes},
-        failure);
+    const std::optional<std::string> body =
+        downloadDocument(toUtf8(url),
+                         DownloadLimits{m_connectTimeoutMs, m_totalTimeoutMs, kMaxAnswerBytes,
+                                        m_stallTimeoutSeconds},
+                         failure);
     if (!body) {
         return fail(failure);
     }
@@ -167,10 +169,12 @@ void VimoWorkspace::setConfiguration(const DeveloperConfiguration& configuration
     m_configuration = configuration;
 }
 
-void VimoWorkspace::setDownloadTimeouts(long connectMilliseconds, long totalMilliseconds)
+void VimoWorkspace::setDownloadTimeouts(long connectMilliseconds, long totalMilliseconds,
+                                        long stallSeconds)
 {
     m_connectTimeoutMs = connectMilliseconds;
     m_totalTimeoutMs = totalMilliseconds;
+    m_stallTimeoutSeconds = stallSeconds;
 }
 
 } // namespace vimo

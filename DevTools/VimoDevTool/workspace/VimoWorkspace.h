@@ -112,7 +112,8 @@ public:
     // Replaces the configuration without downloading it; for tests and tools.
     void setConfiguration(const DeveloperConfiguration& configuration);
     // Shortens the download's time-outs (connect, whole transfer; milliseconds); for tests.
-    void setDownloadTimeouts(long connectMilliseconds, long totalMilliseconds);
+    void setDownloadTimeouts(long connectMilliseconds, long totalMilliseconds,
+                             long stallSeconds = 10);
     const StringSet& allowedExtensions() const { return m_configuration.allowedExtensions; }
     std::int32_t nameLengthLimit() const { return m_configuration.nameLengthLimit; }
     std::int32_t descLengthLimit() const { return m_configuration.descLengthLimit; }
@@ -192,7 +193,8 @@ private:
     DeveloperConfiguration m_configuration;
     long m_connectTimeoutMs = 10000;
     long m_totalTimeoutMs = 30000;
-    int m_clientWindowCount = 0; // used only while client windows are counted
+    long m_stallTimeoutSeconds = 10; // a server silent this long is given up
+    int m_clientWindowCount = 0;     // used only while client windows are counted
 };
 
 // Upload archives must stay strictly below this size.
