@@ -57,8 +57,9 @@ std::uint32_t attributesFrom(const FileStatus& status)
         attributes |= FILE_ATTRIBUTE_READONLY;
     }
     // Without the mode an unpacking program gives the files no permissions at all.
-    const std::uint32_t type = S_ISDIR(status.st_mode) ? kUnixTypeFolder : kUnixTypeFile;
-    return attributes | FILE_ATTRIBUTE_UNIX_EXTENSION | ((type | (status.st_mode & 07777)) << 16);
+    const std::uint32_t type = status.isDirectory() ? kUnixTypeFolder : kUnixTypeFile;
+    return attributes | FILE_ATTRIBUTE_UNIX_EXTENSION |
+           ((type | (status.permissions & kPermissionMask)) << 16);
 }
 
 // A queued file as the engine will be told about it; nothing when it can no longer be read.
