@@ -13,6 +13,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <functional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -266,35 +267,56 @@ TEST_F(ArchiveWriterTest, AnEmptyQueueStillMakesAnArchive)
     EXPECT_LT(fs::file_size(archive), 100u);
 }
 
-TEST_F(ArchiveWriterTest, LeavesOutFilesThatVanishedOrCannotBeOpenedAndCreatesNone)
+// A queued file that can no longer be packed fails the archive, which is then not touched: an
+// upload that silently lacks a file is worse than none.
+TEST_F(ArchiveWriterTest, FailsForAFileThatCannotBePackedAndWritesNothing)
 {
-    writeFile(dir.path() / "keep.txt", "keep");
-    writeFile(dir.path() / "gone.txt", "gone");
-    ASSERT_EQ(::mkfifo((dir.path() / "pipe.txt").c_str(), 0644), 0);
-    const fs::path socketPath = dir.path() / "sock.txt";
-    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
-    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-
-    const fs::path archive = dir.path() / "out.zip";
+    struct Case
     {
-        ArchiveWriter writer(systemEngine());
-        ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
-        for (const char* name : {"gone.txt", "pipe.txt", "sock.txt", "keep.txt"}) {
-            ASSERT_EQ(writer.addFile(u16(dir.path() / name), u16(fs::path(name))), S_OK) << name;
+        const char* name;
+        std::function<void(const fs::path&)> make;   // before it is queued
+        std::function<void(const fs::path&)> change; // after it is queued
+        const char* reason;
+    };
+    const auto plain = [](const fs::path& p) { writeFile(p, "gone"); };
+    const auto nothing = [](const fs::path&) {};
+    const Case cases[] = {
+        {"gone.txt", plain, [](const fs::path& p) { fs::remove(p); }, "No such file"},
+        {"pipe.txt", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, nothing,
+         "not a regular file"},
+        {"sock.txt",
+         [](const fs::path& p) {
+             const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             std::snprintf(address.sun_path, sizeof address.sun_path, "%s", p.c_str());
+             ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+             ::close(sock);
+         },
+         nothing, "cannot be packed"},
+    };
+    writeFile(dir.path() / "keep.txt", "keep");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path bad = dir.path() / c.name;
+        c.make(bad);
+        const fs::path archive = dir.path() / "out.zip";
+        {
+            ArchiveWriter writer(systemEngine());
+            ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
+            ASSERT_EQ(writer.addFile(u16(dir.path() / "keep.txt"), u"keep.txt"), S_OK);
+            ASSERT_EQ(writer.addFile(u16(bad), u16(fs::path(c.name))), S_OK);
+            c.change(bad);
+            EXPECT_LT(writer.create(u16(archive)), 0);
+            EXPECT_EQ(writer.lastError().subject, u16(bad));
+            EXPECT_NE(writer.lastError().reason.find(c.reason), std::string::npos)
+                << writer.lastError().reason;
         }
-        fs::remove(dir.path() / "gone.txt");
-        ASSERT_EQ(writer.create(u16(archive)), S_OK);
+        EXPECT_FALSE(fs::exists(archive));
+        EXPECT_EQ(fs::exists(bad), std::string(c.name) != "gone.txt")
+            << "a vanished file is never recreated";
+        EXPECT_EQ(liveEngineObjects(), 0);
     }
-    ::close(sock);
-    EXPECT_FALSE(fs::exists(dir.path() / "gone.txt")) << "a vanished file must not be recreated";
-    const ZipListing zip = readZip(archive);
-    ASSERT_TRUE(zip.ok) << zip.error;
-    ASSERT_EQ(zip.members.size(), 1u);
-    EXPECT_EQ(zip.members[0].name, "keep.txt");
-    EXPECT_EQ(liveEngineObjects(), 0);
 }
 
 TEST_F(ArchiveWriterTest, FailsWhenTheArchiveCannotBeWritten)

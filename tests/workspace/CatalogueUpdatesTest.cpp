@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vimo::test {
 namespace {
@@ -254,6 +257,41 @@ TEST_F(CatalogueUpdatesTest, RefusesTextThatXmlCannotHold)
     info.desc = u"a\tb\nc\rd";
     ASSERT_EQ(workspace.writeVimo(u"pub", info), S_OK) << workspace.lastError().describe();
     EXPECT_EQ(attributeInFile(u"desc"), info.desc);
+}
+
+// A killed save leaves its temporary file; the next save in the folder removes it when its
+// process is gone, and no listing ever takes the tool's own temporary files for a Vimo's.
+TEST_F(CatalogueUpdatesTest, RemovesTemporaryFilesOfEndedSavesAndNeverListsThem)
+{
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(ended, nullptr, 0);
+    const fs::path folder = catalogueFile().parent_path();
+    const struct
+    {
+        std::string name;
+        bool removed;
+    } temporaries[] = {
+        {".VimozList.xml." + std::to_string(ended) + ".0.tmp", true},
+        {".VimozList.xml.1.3.tmp", false},                         // its process still runs
+        {".VimozList.xml.x.0.tmp", false},                         // not one of ours
+        {".other.xml." + std::to_string(ended) + ".0.tmp", false}, // another file's
+    };
+    for (const auto& t : temporaries) {
+        writeFile(folder / t.name, "partial");
+    }
+    const PathList listed = workspace.listFolderFiles(u16(fixture.serviceFolder("pub")));
+    for (const auto& t : temporaries) {
+        const bool ours = t.name != ".VimozList.xml.x.0.tmp";
+        EXPECT_EQ(std::count(listed.begin(), listed.end(), u16(folder / t.name)), ours ? 0 : 1)
+            << t.name;
+    }
+    ASSERT_EQ(workspace.writeVimo(u"pub", stored()), S_OK);
+    for (const auto& t : temporaries) {
+        EXPECT_EQ(fs::exists(folder / t.name), !t.removed) << t.name;
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "archive/OutFileStream.h"
 #include "archive/UpdateCallback.h"
 #include "platform/Paths.h"
+#include "platform/Process.h"
 #include "platform/Text.h"
 #include "support/Fixtures.h"
 #include "support/ZipReader.h"
@@ -13,6 +14,9 @@
 
 #include <dlfcn.h>
 #include <random>
+#include <set>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vimo::test {
@@ -210,6 +214,78 @@ TEST_F(UploadPackageTest, LeavesOutNamesWindowsCannotHold)
     for (const std::u16string& file : m_workspace.listCopyableFiles(u"42")) {
         EXPECT_EQ(file.find(u'\\'), std::u16string::npos) << toUtf8(file);
     }
+}
+
+// What lies beside the service folders other than the archives and the folders themselves.
+std::vector<std::string> strayFiles(const fs::path& services)
+{
+    std::vector<std::string> stray;
+    for (const auto& entry : fs::directory_iterator(services)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_directory() && !name.ends_with("Vimoz.zip")) {
+            stray.push_back(name);
+        }
+    }
+    return stray;
+}
+
+// The upload path holds the previous archive or a whole new one, whatever stops a build: a
+// file-size limit (reported, as the programs ignore the signal) or a kill at any moment.
+TEST_F(UploadPackageTest, AStoppedBuildLeavesThePreviousArchiveOrAWholeNewOne)
+{
+    std::mt19937 random(11);
+    std::string noise(400000, '\0');
+    for (char& c : noise) {
+        c = static_cast<char>(random());
+    }
+    writeFile(m_folder / "ver1" / "content" / "42" / "noise.png", noise);
+    load();
+    ASSERT_TRUE(build().ok);
+    const std::string previous = readFile(archive());
+    const fs::path services = m_folder.parent_path();
+
+    // A limit far below the archive's size, in a child so that the limit stays there.
+    const pid_t limited = ::fork();
+    if (limited == 0) {
+        keepRunningPastFileSizeLimit();
+        const rlimit limit{65536, 65536};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::u16string unsupported;
+        const HRESULT hr = m_workspace.buildUploadPackage(u"42", unsupported);
+        const bool named = m_workspace.lastError().reason.find("too large") != std::string::npos;
+        ::_exit(hr < 0 && named ? 3 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(limited, &status, 0), limited);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 3) << "a negative result naming the cause";
+    EXPECT_EQ(readFile(archive()), previous);
+    EXPECT_EQ(strayFiles(services), std::vector<std::string>{});
+
+    // Kills at random moments of a build; every archive seen is the old one or reads whole.
+    writeFile(m_folder / "ver1" / "content" / "42" / "more.html", "more");
+    std::set<std::string> checked{previous};
+    std::uniform_int_distribution<int> delay(0, 25000);
+    for (int round = 0; round < 50; ++round) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            std::u16string unsupported;
+            m_workspace.buildUploadPackage(u"42", unsupported);
+            ::_exit(0);
+        }
+        ::usleep(static_cast<useconds_t>(delay(random)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        const std::string now = readFile(archive());
+        if (checked.insert(now).second) {
+            const ZipListing zip = readZip(archive());
+            EXPECT_TRUE(zip.ok) << "round " << round << ": " << zip.error;
+            EXPECT_EQ(zip.members.size(), 4u);
+        }
+    }
+    // The next build removes what killed ones left behind.
+    ASSERT_TRUE(build().ok);
+    EXPECT_EQ(strayFiles(services), std::vector<std::string>{});
 }
 
 TEST_F(UploadPackageTest, ReplacesAnOldArchiveAndLeavesAnUndeletableOneAlone)

@@ -1,10 +1,12 @@
 #include "app/CDevToolApp.h"
 #include "platform/Platform.h"
+#include "platform/Process.h"
 
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
+    vimo::keepRunningPastFileSizeLimit();
     vimo::CDevToolApp app(argc, argv);
     vimo::Platform& platform = vimo::Platform::system();
     std::function<void()> onShown;

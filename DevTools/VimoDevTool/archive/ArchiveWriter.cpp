@@ -62,27 +62,26 @@ std::uint32_t attributesFrom(const FileStatus& status)
            ((type | (status.permissions & kPermissionMask)) << 16);
 }
 
-// A queued file as the engine will be told about it; nothing when it can no longer be read.
-// The file is only ever opened, never created: a file that vanished after it was queued is
-// left out rather than packed as an empty file left behind on disk.
-bool collectItem(FileSystem& files, const std::u16string& path, const std::u16string& name,
-                 ArchiveItem& item)
+// A queued file as the engine will be told about it. The file is only ever opened, never
+// created. A file that can no longer be read (it vanished, or may not be read) fails the whole
+// archive: an upload that silently lacks a file is worse than none.
+Failure collectItem(FileSystem& files, const std::u16string& path, const std::u16string& name,
+                    ArchiveItem& item)
 {
-    if (path.empty()) {
-        return false;
-    }
     int error = 0;
     const std::unique_ptr<File> file = files.openForReading(path, error);
     if (!file) {
-        return false;
+        Failure failure = failureFromErrno(error, path);
+        failure.reason = "the file cannot be packed: " + failure.reason;
+        return failure;
     }
     FileStatus status;
-    if (file->status(status) != 0) {
-        return false;
+    if (const int statusError = file->status(status)) {
+        return failureFromErrno(statusError, path);
     }
     // Pipes, sockets and devices have no contents that belong in an archive.
     if (!status.isRegular() && !status.isDirectory()) {
-        return false;
+        return Failure{E_FAIL, path, "the file cannot be packed: it is not a regular file"};
     }
     item.path = path;
     item.name = replaceAll(name, u"\\", u"/");
@@ -90,7 +89,10 @@ bool collectItem(FileSystem& files, const std::u16string& path, const std::u16st
     item.isFolder = (item.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     item.size = item.isFolder ? 0 : status.size;
     item.modificationTime = fileTimeFrom(status);
-    return file->close() == 0;
+    if (const int closeError = file->close()) {
+        return failureFromErrno(closeError, path);
+    }
+    return {};
 }
 
 } // namespace
@@ -200,6 +202,20 @@ HRESULT ArchiveWriter::create(const std::u16string& archivePath, const std::u16s
     if (archivePath.empty()) {
         return m_impl->fail(E_INVALIDARG, archivePath, "no archive file is named");
     }
+    // Every member is looked at before the archive file is touched.
+    std::vector<ArchiveItem> items;
+    for (const auto& [path, name] : m_impl->queue) {
+        if (path.empty()) {
+            continue;
+        }
+        ArchiveItem item;
+        if (Failure failure = collectItem(m_impl->files, path, name, item); !failure.empty()) {
+            m_impl->lastError = failure;
+            return failure.code;
+        }
+        items.push_back(std::move(item));
+    }
+
     auto failures = std::make_shared<StreamFailure>();
     auto* stream = new (std::nothrow) OutFileStream(m_impl->files);
     if (!stream) {
@@ -222,11 +238,8 @@ HRESULT ArchiveWriter::create(const std::u16string& archivePath, const std::u16s
     callback->AddRef();
     callback->setPassword(password);
 
-    for (const auto& [path, name] : m_impl->queue) {
-        ArchiveItem item;
-        if (collectItem(m_impl->files, path, name, item)) {
-            callback->addMember(std::move(item));
-        }
+    for (ArchiveItem& item : items) {
+        callback->addMember(std::move(item));
     }
 
     const auto count = static_cast<std::uint32_t>(callback->members().size());

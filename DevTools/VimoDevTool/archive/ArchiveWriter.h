@@ -38,7 +38,8 @@ public:
     // Queues a file under a member name ("/" or "\" between components; empty: the file's own
     // name); E_UNEXPECTED before init, E_INVALIDARG when the path is empty or does not exist.
     virtual HRESULT addFile(const std::u16string& path, const std::u16string& memberName);
-    // Writes the archive with every queued file that can still be read; E_UNEXPECTED before
+    // Writes the archive with every queued file; a queued file that can no longer be read fails
+    // it (lastError names the file); E_UNEXPECTED before
     // init, E_INVALIDARG for an empty path, E_FAIL when the file cannot be created, else the
     // engine's failure code.
     virtual HRESULT create(const std::u16string& archivePath, const std::u16string& password = {});

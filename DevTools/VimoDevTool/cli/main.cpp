@@ -1,11 +1,13 @@
 #include "cli/VimoCtl.h"
 #include "platform/Platform.h"
+#include "platform/Process.h"
 
 #include <iostream>
 #include <unistd.h>
 
 int main(int argc, char** argv)
 {
+    vimo::keepRunningPastFileSizeLimit();
     std::vector<std::string> args(argv + 1, argv + argc);
     vimo::cli::VimoCtl program(vimo::Platform::system(), std::cout, std::cerr,
                                isatty(STDOUT_FILENO) != 0);

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "workspace/TemporaryFiles.h"
 #include "workspace/VimoWorkspace.h"
 #include "workspace/XmlFiles.h"
 
@@ -68,6 +69,8 @@ HRESULT VimoWorkspace::writeVimo(const std::u16string& id, const VimoInfo& info)
     if (failed(vimo.removeAttribute(u"pluginKey"))) {
         return fail(E_FAIL, path, "the attribute pluginKey cannot be removed");
     }
+    // What killed saves left beside the file goes before this one adds its own.
+    removeStaleTemporaries(files(), path);
     if (failed(doc.save(path))) {
         return fail(doc.failure());
     }
@@ -106,6 +109,7 @@ HRESULT VimoWorkspace::setCatalogueId(const std::u16string& newId, const std::u1
     if (failed(vimo.setAttribute(u"id", newId))) {
         return fail(E_INVALIDARG, path, "the identifier cannot be written into the file");
     }
+    removeStaleTemporaries(files(), path);
     return failed(doc.save(path)) ? fail(doc.failure()) : S_OK;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "workspace/TemporaryFiles.h"
 #include "workspace/VimoWorkspace.h"
 #include "workspace/XmlFiles.h"
 
@@ -61,6 +62,7 @@ HRESULT VimoWorkspace::disableReload(const std::u16string& packageFolder)
         setting.setAttribute(u"Key", u"EnableReload");
         setting.setAttribute(u"Value", u"0");
     }
+    removeStaleTemporaries(files(), path);
     return failed(doc.save(path)) ? fail(doc.failure()) : S_OK;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "workspace/Clipboard.h"
+#include "workspace/TemporaryFiles.h"
 #include "workspace/VimoWorkspace.h"
 
 namespace vimo {
@@ -35,7 +36,8 @@ void listInto(FileSystem& fileSystem, const std::u16string& folder, const std::u
             if (!entry.isSymlink) {
                 listInto(fileSystem, path + kPathSeparator, root, files);
             }
-        } else if (entry.isRegularFile) {
+        } else if (entry.isRegularFile && !temporaryFileOwner(entry.name)) {
+            // The tool's own temporary files are never part of a Vimo.
             if (!entry.isSymlink || fileSystem.resolvesInside(path, root)) {
                 files.push_back(path);
             }
@@ -99,16 +101,29 @@ HRESULT VimoWorkspace::buildUploadPackage(const std::u16string& id,
         }
     }
 
-    // Whatever sits at the archive's path goes first, a link included: writing through a link
-    // would create or overwrite a file somewhere else. A failure here is left to create.
+    // Built beside the archive and renamed over it only when complete, so that the upload path
+    // holds the previous archive or a whole new one, never a part of one. The rename replaces
+    // whatever sits there, a link included, without writing through it.
     const std::u16string archive = folder + u".zip";
-    if (FileStatus present; files().linkStatus(archive, present) == 0) {
-        files().removeFile(archive);
+    removeStaleTemporaries(files(), archive);
+    const std::u16string temporary = temporaryPathBeside(archive);
+    if (failed(writer.create(temporary))) {
+        files().removeFile(temporary);
+        Failure cause = writer.lastError();
+        if (cause.subject == temporary) {
+            cause.subject = archive;
+        }
+        return fail(cause);
     }
-    if (failed(writer.create(archive))) {
-        return fail(writer.lastError());
+    const std::uint64_t size = archiveSize(files(), temporary);
+    if (const int error = files().rename(temporary, archive)) {
+        files().removeFile(temporary);
+        Failure cause = failureFromErrno(error, archive);
+        cause.code = E_FAIL; // as when the archive file cannot be created
+        cause.reason = "the archive file cannot be created: " + cause.reason;
+        return fail(cause);
     }
-    return archiveSize(files(), archive) < kUploadSizeLimit ? S_OK : S_FALSE;
+    return size < kUploadSizeLimit ? S_OK : S_FALSE;
 }
 
 std::u16string VimoWorkspace::uploadArchivePath(const std::u16string& id) const

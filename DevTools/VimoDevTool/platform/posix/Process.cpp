@@ -1,0 +1,28 @@
+#include "platform/Process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace vimo {
+
+void keepRunningPastFileSizeLimit()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+long currentProcessId()
+{
+    return static_cast<long>(::getpid());
+}
+
+bool processIsRunning(long processId)
+{
+    if (processId <= 0) {
+        return true;
+    }
+    return ::kill(static_cast<pid_t>(processId), 0) == 0 || errno != ESRCH;
+}
+
+} // namespace vimo
