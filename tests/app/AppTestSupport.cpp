@@ -48,10 +48,10 @@ int AppPlatform::shellOpen(const std::u16string& target) const
     return shellResult;
 }
 
-int AppPlatform::shellOpenClientCommand(const std::u16string& command) const
+Failure AppPlatform::shellOpenClientCommand(const std::u16string& command) const
 {
     clientCommands.push_back(command);
-    return 42;
+    return {};
 }
 
 bool AppPlatform::isProgramRunning(const std::u16string&) const
@@ -69,14 +69,14 @@ void AppPlatform::enumerateWindowTitles(
     }
 }
 
-bool AppPlatform::startProgram(const std::u16string& program,
-                               const std::vector<std::u16string>& arguments,
-                               const std::u16string&) const
+Failure AppPlatform::startProgram(const std::u16string& program,
+                                  const std::vector<std::u16string>& arguments,
+                                  const std::u16string&) const
 {
     std::vector<std::u16string> call{program};
     call.insert(call.end(), arguments.begin(), arguments.end());
     started.push_back(call);
-    return startResult;
+    return startResult ? Failure{} : Failure{E_FAIL, program, "wine was not found on PATH"};
 }
 
 AppEnvironment::AppEnvironment()

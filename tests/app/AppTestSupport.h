@@ -50,12 +50,13 @@ class AppPlatform : public TestPlatform
 {
 public:
     int shellOpen(const std::u16string& target) const override;
-    int shellOpenClientCommand(const std::u16string& command) const override;
+    Failure shellOpenClientCommand(const std::u16string& command) const override;
     bool isProgramRunning(const std::u16string& programName) const override;
     void
     enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const override;
-    bool startProgram(const std::u16string& program, const std::vector<std::u16string>& arguments,
-                      const std::u16string& workingFolder) const override;
+    Failure startProgram(const std::u16string& program,
+                         const std::vector<std::u16string>& arguments,
+                         const std::u16string& workingFolder) const override;
 
     int shellResult = 42;
     bool startResult = true;

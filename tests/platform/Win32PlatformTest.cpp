@@ -116,24 +116,28 @@ TEST(Win32Registry, ReadsStringsAsStoredFromThe32BitView)
     key.setString(u"Expandable", u"%ProgramFiles%\\Orvo", REG_EXPAND_SZ);
     key.setNumber(u"Number", 7);
 
-    const auto location = platform.readLocalMachineValue(key.path(), u"installlocation");
+    std::string why;
+    const auto location = platform.readLocalMachineValue(key.path(), u"installlocation", why);
     ASSERT_TRUE(location);
     EXPECT_EQ(location->type, REG_SZ);
     EXPECT_EQ(utf16Value(*location),
               std::u16string(u"C:\\Program Files\\Orvo \u00e9\u4e2d") + u'\0');
 
-    const auto expandable = platform.readLocalMachineValue(key.path(), u"Expandable");
+    const auto expandable = platform.readLocalMachineValue(key.path(), u"Expandable", why);
     ASSERT_TRUE(expandable);
     EXPECT_EQ(expandable->type, REG_EXPAND_SZ);
     EXPECT_EQ(utf16Value(*expandable), std::u16string(u"%ProgramFiles%\\Orvo") + u'\0');
 
-    const auto number = platform.readLocalMachineValue(key.path(), u"Number");
+    const auto number = platform.readLocalMachineValue(key.path(), u"Number", why);
     ASSERT_TRUE(number);
     EXPECT_EQ(number->type, REG_DWORD);
     EXPECT_EQ(number->data.size(), 4u);
 
-    EXPECT_FALSE(platform.readLocalMachineValue(key.path(), u"Missing"));
-    EXPECT_FALSE(platform.readLocalMachineValue(key.path() + u"\\Missing", u"InstallLocation"));
+    EXPECT_FALSE(platform.readLocalMachineValue(key.path(), u"Missing", why));
+    EXPECT_NE(why.find("no value \"Missing\""), std::string::npos) << why;
+    EXPECT_FALSE(
+        platform.readLocalMachineValue(key.path() + u"\\Missing", u"InstallLocation", why));
+    EXPECT_NE(why.find("cannot be opened"), std::string::npos) << why;
 }
 
 TEST(Win32Registry, AnEntryOnlyInThe64BitViewIsNotFound)
@@ -142,7 +146,8 @@ TEST(Win32Registry, AnEntryOnlyInThe64BitViewIsNotFound)
     ScopedKey key(kTestKeyRoot + uniqueName(u"view64-"), KEY_WOW64_64KEY);
     ASSERT_TRUE(key.isOpen());
     key.setString(u"InstallLocation", u"C:\\Orvo64");
-    EXPECT_FALSE(platform.readLocalMachineValue(key.path(), u"InstallLocation"));
+    std::string why;
+    EXPECT_FALSE(platform.readLocalMachineValue(key.path(), u"InstallLocation", why));
 }
 
 TEST(Win32Platform, TheMutexProbeSeesAnExistingMutexAndHoldsNothingAfterwards)
@@ -205,12 +210,18 @@ TEST(Win32Platform, StartsAProgramInItsWorkingFolderAndReportsAMissingOne)
     system.resize(GetSystemDirectoryW(system.data(), MAX_PATH));
     const std::u16string shell = fromWindowsWide(system) + u"\\cmd.exe";
 
-    ASSERT_TRUE(platform.startProgram(shell, {u"/c", u"echo started>marker.txt"}, folder));
+    ASSERT_TRUE(platform.startProgram(shell, {u"/c", u"echo started>marker.txt"}, folder).empty());
     for (int i = 0; i < 100 && !fs::exists(working / "marker.txt"); ++i) {
         Sleep(50);
     }
     EXPECT_TRUE(fs::exists(working / "marker.txt"));
-    EXPECT_FALSE(platform.startProgram(folder + u"\\orvo.exe", {u"MultiInstance"}, folder));
+    const Failure missing =
+        platform.startProgram(folder + u"\\orvo.exe", {u"MultiInstance"}, folder);
+    EXPECT_EQ(missing.code, hresultFromWin32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(missing.subject, folder + u"\\orvo.exe");
+    // A program that ends with a failure status at once is a failed launch.
+    const Failure failing = platform.startProgram(shell, {u"/c", u"exit 3"}, folder);
+    EXPECT_EQ(failing.reason, "it ended at once with exit status 3");
 }
 
 TEST(Win32Platform, ProgramFolderEnvironmentAndShellFailures)

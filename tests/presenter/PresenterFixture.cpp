@@ -43,10 +43,10 @@ int RecordingPlatform::shellOpen(const std::u16string& target) const
     return 42;
 }
 
-int RecordingPlatform::shellOpenClientCommand(const std::u16string& command) const
+Failure RecordingPlatform::shellOpenClientCommand(const std::u16string& command) const
 {
     clientCommands.push_back(command);
-    return 42;
+    return {};
 }
 
 void RecordingPlatform::enumerateWindowTitles(
@@ -59,14 +59,14 @@ void RecordingPlatform::enumerateWindowTitles(
     }
 }
 
-bool RecordingPlatform::startProgram(const std::u16string& program,
-                                     const std::vector<std::u16string>& arguments,
-                                     const std::u16string&) const
+Failure RecordingPlatform::startProgram(const std::u16string& program,
+                                        const std::vector<std::u16string>& arguments,
+                                        const std::u16string&) const
 {
     std::vector<std::u16string> call{program};
     call.insert(call.end(), arguments.begin(), arguments.end());
     started.push_back(call);
-    return startResult;
+    return startResult ? Failure{} : Failure{E_FAIL, program, "wine was not found on PATH"};
 }
 
 bool FakeClipboard::setText(const std::u16string& value)

@@ -62,12 +62,13 @@ class RecordingPlatform : public TestPlatform
 {
 public:
     int shellOpen(const std::u16string& target) const override;
-    int shellOpenClientCommand(const std::u16string& command) const override;
+    Failure shellOpenClientCommand(const std::u16string& command) const override;
     bool isProgramRunning(const std::u16string&) const override { return clientRunning; }
     void
     enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const override;
-    bool startProgram(const std::u16string& program, const std::vector<std::u16string>& arguments,
-                      const std::u16string& workingFolder) const override;
+    Failure startProgram(const std::u16string& program,
+                         const std::vector<std::u16string>& arguments,
+                         const std::u16string& workingFolder) const override;
 
     bool clientRunning = false;
     bool startResult = true;

@@ -71,6 +71,13 @@ bool makeSymlink(const fs::path& target, const fs::path& link)
     return !ec;
 }
 
+TestPlatform::TestPlatform()
+{
+#if !defined(_WIN32)
+    setProcessTableRoot({}); // no process of the machine counts
+#endif
+}
+
 std::optional<std::string> TestPlatform::environment(const std::string& name) const
 {
     if (auto it = env.find(name); it != env.end()) {

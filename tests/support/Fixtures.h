@@ -35,10 +35,12 @@ std::u16string u16(const fs::path& path);
 bool makeSymlink(const fs::path& target, const fs::path& link);
 inline constexpr const char* kNoSymlinks = "Linux only: symbolic links cannot be made here";
 
-// The system platform with a replaceable environment and clock.
+// The system platform with a replaceable environment and clock. On Linux its process table is
+// empty unless the test gives it one (FakeProcessTable).
 class TestPlatform : public NativePlatform
 {
 public:
+    TestPlatform();
     std::optional<std::string> environment(const std::string& name) const override;
     std::int64_t currentTime() const override;
 

@@ -12,6 +12,37 @@ namespace vimo::test {
 
 namespace fs = std::filesystem;
 
+class InstallationFixture;
+
+// A process table of the test's own, in the shape of /proc, for the platform's process seam.
+class FakeProcessTable
+{
+public:
+    // A table in the fixture's folder, which the fixture's platform then reads.
+    explicit FakeProcessTable(InstallationFixture& fixture);
+    const fs::path& root() const { return m_root; }
+
+    struct Process
+    {
+        int pid = 0;
+        std::string argv0{};                     // the command line's first word
+        std::string comm{};                      // defaults to the last component of argv0
+        std::optional<std::string> winePrefix{}; // WINEPREFIX in its environment
+        std::optional<std::string> home{};       // HOME in its environment
+        unsigned uid = 0;                        // defaults to this process's user
+        char state = 'S';                        // 'Z' for a zombie
+    };
+    void add(Process process);
+    void remove(int pid);
+    // Lists a running client ("orvo.exe" in the fixture's prefix) with this process's id, and
+    // returns that id: no other test's fake process or window carries it.
+    int addRunningClient();
+
+private:
+    const InstallationFixture& m_fixture;
+    fs::path m_root;
+};
+
 // Puts a folder first on PATH (or makes it the only one) while the object lives.
 class ScopedPath
 {

@@ -30,36 +30,44 @@ XTestDisplay::~XTestDisplay()
     XCloseDisplay(m_display);
 }
 
-unsigned long XTestDisplay::createWindow(const std::optional<std::string>& wmName,
-                                         const std::optional<std::string>& netWmName,
-                                         unsigned long parent, bool wmState)
+unsigned long XTestDisplay::createWindow(const WindowSpec& spec)
 {
     const Window root = DefaultRootWindow(m_display);
     const Window window =
-        XCreateSimpleWindow(m_display, parent ? parent : root, 0, 0, 100, 80, 0, 0, 0);
-    if (wmName) {
+        XCreateSimpleWindow(m_display, spec.parent ? spec.parent : root, 0, 0, 100, 80, 0, 0, 0);
+    if (spec.wmName) {
         XChangeProperty(m_display, window, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(wmName->data()),
-                        static_cast<int>(wmName->size()));
+                        reinterpret_cast<const unsigned char*>(spec.wmName->data()),
+                        static_cast<int>(spec.wmName->size()));
     }
-    if (netWmName) {
+    if (spec.netWmName) {
         XChangeProperty(m_display, window, XInternAtom(m_display, "_NET_WM_NAME", False),
                         XInternAtom(m_display, "UTF8_STRING", False), 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(netWmName->data()),
-                        static_cast<int>(netWmName->size()));
+                        reinterpret_cast<const unsigned char*>(spec.netWmName->data()),
+                        static_cast<int>(spec.netWmName->size()));
     }
-    if (wmState) {
-        const Atom state = XInternAtom(m_display, "WM_STATE", False);
-        const long normal[2] = {1 /*NormalState*/, 0};
-        XChangeProperty(m_display, window, state, state, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(normal), 2);
+    if (spec.pid != 0) {
+        const long pid = spec.pid;
+        XChangeProperty(m_display, window, XInternAtom(m_display, "_NET_WM_PID", False),
+                        XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&pid), 1);
     }
-    XMapWindow(m_display, window);
+    if (spec.mapped) {
+        XMapWindow(m_display, window);
+    }
     XSync(m_display, False);
-    if (!parent) {
+    if (!spec.parent) {
         m_windows.push_back(window);
     }
     return window;
+}
+
+unsigned long XTestDisplay::createWindow(const std::string& wmName, int pid)
+{
+    WindowSpec spec;
+    spec.wmName = wmName;
+    spec.pid = pid;
+    return createWindow(spec);
 }
 
 void XTestDisplay::destroyWindow(unsigned long window)
@@ -76,13 +84,6 @@ void XTestDisplay::setClientList(const std::vector<unsigned long>& windows)
                     XInternAtom(m_display, "_NET_CLIENT_LIST", False), XA_WINDOW, 32,
                     PropModeReplace, reinterpret_cast<const unsigned char*>(items.data()),
                     static_cast<int>(items.size()));
-    XSync(m_display, False);
-}
-
-void XTestDisplay::removeClientList()
-{
-    XDeleteProperty(m_display, DefaultRootWindow(m_display),
-                    XInternAtom(m_display, "_NET_CLIENT_LIST", False));
     XSync(m_display, False);
 }
 

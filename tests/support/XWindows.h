@@ -20,15 +20,21 @@ public:
 
     bool isOpen() const { return m_display != nullptr; }
 
-    // A window with WM_NAME (Latin-1) and/or _NET_WM_NAME (UTF-8); `parent` 0 is the root.
-    // `wmState` marks it as a client window the way a window manager does.
-    unsigned long createWindow(const std::optional<std::string>& wmName,
-                               const std::optional<std::string>& netWmName = std::nullopt,
-                               unsigned long parent = 0, bool wmState = false);
+    // What a test window carries.
+    struct WindowSpec
+    {
+        std::optional<std::string> wmName{};    // WM_NAME, Latin-1
+        std::optional<std::string> netWmName{}; // _NET_WM_NAME, UTF-8
+        int pid = 0;                            // _NET_WM_PID; 0 for none
+        unsigned long parent = 0;               // 0 is the root
+        bool mapped = true;
+    };
+    unsigned long createWindow(const WindowSpec& spec);
+    // A mapped top-level window with WM_NAME and, unless 0, _NET_WM_PID.
+    unsigned long createWindow(const std::string& wmName, int pid);
     void destroyWindow(unsigned long window);
-    // Sets or removes the window manager's _NET_CLIENT_LIST on the root window.
+    // Sets the window manager's _NET_CLIENT_LIST on the root window.
     void setClientList(const std::vector<unsigned long>& windows);
-    void removeClientList();
 
 private:
     _XDisplay* m_display;

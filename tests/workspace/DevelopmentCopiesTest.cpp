@@ -33,10 +33,10 @@ class RefreshRecordingPlatform : public TestPlatform
 {
 public:
     bool isProgramRunning(const std::u16string&) const override { return true; }
-    int shellOpenClientCommand(const std::u16string& command) const override
+    Failure shellOpenClientCommand(const std::u16string& command) const override
     {
         commands.push_back(command);
-        return 42;
+        return {};
     }
     mutable std::vector<std::u16string> commands;
 };

@@ -68,26 +68,50 @@ TEST_F(Installation, RawStringBytesOverSeveralLines)
     EXPECT_EQ(workspace.installFolder(), driveC() + u"/Orvo/");
 }
 
-TEST_F(Installation, BadValuesMeanNoInstallation)
+TEST_F(Installation, BadValuesMeanNoInstallationAndTheCauseNamesThePrefix)
 {
     ASSERT_EQ(workspace.locateInstallation(), S_OK);
-    const char* bad[] = {
-        "\"InstallLocation\"=\"\"",                     // empty
-        "\"InstallLocation\"=dword:00000001",           // a number
-        "\"InstallLocation\"=hex:43,00,00,00",          // binary
-        "\"InstallLocation\"=str(7):\"C:\\\\Orvo\"",    // multi-string
-        "\"InstallLocation\"=hex(1):43,00,3a,00,00",    // odd byte count
-        "\"InstallLocation\"=hex(1):43,00,3a,00",       // no terminating zero unit
-        "\"InstallLocation\"=hex(2):00,00,43,00,00,00", // empty up to the first zero
-        "\"InstallLocation\"=hex(2):",                  // no bytes at all
-        "\"OtherLocation\"=\"C:\\\\Orvo\"",             // value missing
+    const std::pair<const char*, const char*> bad[] = {
+        {"\"InstallLocation\"=\"\"", "InstallLocation is empty"},
+        {"\"InstallLocation\"=dword:00000001", "not a string (registry type 4)"},
+        {"\"InstallLocation\"=hex:43,00,00,00", "not a string (registry type 3)"},
+        {"\"InstallLocation\"=str(7):\"C:\\\\Orvo\"", "not a string (registry type 7)"},
+        {"\"InstallLocation\"=hex(1):43,00,3a,00,00", "odd or empty length"},
+        {"\"InstallLocation\"=hex(1):43,00,3a,00", "does not end with a terminating zero"},
+        {"\"InstallLocation\"=hex(2):00,00,43,00,00,00", "InstallLocation is empty"},
+        {"\"InstallLocation\"=hex(2):", "odd or empty length"},
+        {"\"OtherLocation\"=\"C:\\\\Orvo\"", "no value \"InstallLocation\""},
     };
-    for (const char* line : bad) {
+    for (const auto& [line, cause] : bad) {
         SCOPED_TRACE(line);
         EXPECT_EQ(locateWith(line), E_FAIL);
         // A failed search replaces what an earlier one found.
         EXPECT_EQ(workspace.installFolder(), u"");
+        EXPECT_EQ(workspace.lastError().subject, u16(fixture.prefix()));
+        EXPECT_NE(workspace.lastError().reason.find(cause), std::string::npos)
+            << workspace.lastError().reason;
     }
+    EXPECT_EQ(workspace.locateInstallation(), E_FAIL);
+    fixture.writeSystemReg(systemReg("\"InstallLocation\"=\"C:\\\\Orvo\""));
+    EXPECT_EQ(workspace.locateInstallation(), S_OK);
+    EXPECT_TRUE(workspace.lastError().empty());
+}
+
+TEST_F(Installation, ARelativePrefixIsRefused)
+{
+    // Wine refuses such a prefix; it must not silently become ~/.wine.
+    fixture.platform().env["HOME"] = fixture.root().string();
+    fs::create_directory_symlink(fixture.prefix(), fixture.root() / ".wine");
+    fixture.platform().env["WINEPREFIX"] = "prefix";
+    EXPECT_EQ(workspace.locateInstallation(), E_INVALIDARG);
+    EXPECT_EQ(workspace.installFolder(), u"");
+    EXPECT_EQ(workspace.lastError().subject, u"prefix");
+    EXPECT_EQ(workspace.lastError().reason,
+              "WINEPREFIX must be an absolute path, as Wine requires");
+
+    // No WINEPREFIX at all is Wine's default, ~/.wine.
+    fixture.platform().env["WINEPREFIX"] = std::nullopt;
+    EXPECT_EQ(workspace.locateInstallation(), S_OK);
 }
 
 TEST_F(Installation, OnlyTheThirtyTwoBitViewCounts)
@@ -103,11 +127,26 @@ TEST_F(Installation, OnlyTheThirtyTwoBitViewCounts)
     EXPECT_EQ(workspace.installFolder(), fixture.installFolderU16());
 }
 
-TEST_F(Installation, MissingRegistryFile)
+TEST_F(Installation, MissingRegistryFileOrKey)
 {
+    fixture.writeSystemReg("WINE REGISTRY Version 2\n#arch=win64\n[Software\\\\Other] 1\n");
+    EXPECT_EQ(workspace.locateInstallation(), E_FAIL);
+    EXPECT_EQ(workspace.lastError().reason,
+              "no Orvo installation found: system.reg has no key HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+              "Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+              "{3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}");
+    fixture.writeSystemReg("REGEDIT4\n");
+    EXPECT_EQ(workspace.locateInstallation(), E_FAIL);
+    EXPECT_EQ(workspace.lastError().reason,
+              "no Orvo installation found: system.reg is not a Wine registry file");
+
     fs::remove(fixture.prefix() / "system.reg");
     EXPECT_EQ(workspace.locateInstallation(), E_FAIL);
     EXPECT_TRUE(workspace.installFolder().empty());
+    EXPECT_EQ(workspace.lastError().subject, u16(fixture.prefix()));
+    EXPECT_EQ(workspace.lastError().reason,
+              "no Orvo installation found: " + (fixture.prefix() / "system.reg").string() +
+                  " cannot be read: No such file or directory");
 }
 
 TEST(InstallationPaths, TrailingSeparatorAndServicesFolder)

@@ -14,9 +14,6 @@ const std::u16string kSecondInstanceArgument = u"MultiInstance";
 const std::u16string kReloadVimoListCommand = u"orvo:reloadVimoList";
 const std::u16string kRefreshPackagesCommand = u"orvo:refresh_packages";
 
-// The shell's numbers above 32 mean it accepted the request.
-constexpr int kShellSuccessAbove = 32;
-
 } // namespace
 
 bool VimoWorkspace::IsClientRunning()
@@ -36,69 +33,55 @@ bool VimoWorkspace::HasSecondClientWindow()
     return m_clientWindowCount >= 2;
 }
 
-namespace {
-
-// On failure `cause` names the program and says why.
-HRESULT launch(const Platform& platform, const std::u16string& installFolder,
-               const std::vector<std::u16string>& arguments, Failure& cause)
+HRESULT VimoWorkspace::launchClientProgram(const std::vector<std::u16string>& arguments)
 {
-    if (installFolder.empty()) {
+    clearError();
+    if (m_installFolder.empty()) {
         return S_FALSE;
     }
-    const std::u16string program =
-        VimoWorkspace::withTrailingBackslash(installFolder) + kClientProgram;
-    if (!platform.startProgram(program, arguments, installFolder)) {
-        cause = Failure{E_FAIL, program, "the program could not be started"};
-        return E_FAIL;
+    const std::u16string program = withTrailingBackslash(m_installFolder) + kClientProgram;
+    if (Failure failure = m_platform.startProgram(program, arguments, m_installFolder);
+        !failure.empty()) {
+        // The described result is a generic failure, whatever the system said.
+        failure.code = E_FAIL;
+        return fail(failure);
     }
     return S_OK;
 }
 
-HRESULT notify(VimoWorkspace& workspace, const std::u16string& command, Failure& cause)
+// The command goes only to a client that runs: handing it to a session where none does would
+// start the session (under Wine: initialise the prefix) just to deliver it.
+HRESULT VimoWorkspace::notifyClient(const std::u16string& command)
 {
-    if (!workspace.IsClientRunning()) {
+    clearError();
+    if (!IsClientRunning()) {
         return S_OK;
     }
-    if (const int answer = workspace.platform().shellOpenClientCommand(command);
-        answer <= kShellSuccessAbove) {
-        cause = Failure{E_FAIL, command,
-                        "the command was not delivered to the client (answer " +
-                            std::to_string(answer) + ")"};
-        return E_FAIL;
+    if (Failure failure = m_platform.shellOpenClientCommand(command); !failure.empty()) {
+        failure.code = E_FAIL;
+        return fail(failure);
     }
     return S_OK;
 }
-
-} // namespace
 
 HRESULT VimoWorkspace::LaunchClient()
 {
-    clearError();
-    Failure cause;
-    const HRESULT hr = launch(m_platform, m_installFolder, {}, cause);
-    return failed(hr) ? fail(cause) : hr;
+    return launchClientProgram({});
 }
 
 HRESULT VimoWorkspace::LaunchSecondClient()
 {
-    clearError();
-    Failure cause;
-    const HRESULT hr = launch(m_platform, m_installFolder, {kSecondInstanceArgument}, cause);
-    return failed(hr) ? fail(cause) : hr;
+    return launchClientProgram({kSecondInstanceArgument});
 }
 
 HRESULT VimoWorkspace::NotifyReloadVimoList()
 {
-    clearError();
-    Failure cause;
-    return failed(notify(*this, kReloadVimoListCommand, cause)) ? fail(cause) : S_OK;
+    return notifyClient(kReloadVimoListCommand);
 }
 
 HRESULT VimoWorkspace::NotifyRefreshPackages()
 {
-    clearError();
-    Failure cause;
-    return failed(notify(*this, kRefreshPackagesCommand, cause)) ? fail(cause) : S_OK;
+    return notifyClient(kRefreshPackagesCommand);
 }
 
 } // namespace vimo

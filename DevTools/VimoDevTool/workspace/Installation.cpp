@@ -14,12 +14,15 @@ const std::u16string kUninstallKey = u"SOFTWARE\\Microsoft\\Windows\\CurrentVers
 
 // The string of a REG_SZ or REG_EXPAND_SZ value, checked the way the client's installer data
 // must be: an even byte count ending in a zero unit. Expandable strings are never expanded.
-std::u16string registryString(const RegistryValue& value)
+// Empty, with `why` saying what is wrong, when the value cannot be taken.
+std::u16string registryString(const RegistryValue& value, std::string& why)
 {
     if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) {
+        why = "InstallLocation is not a string (registry type " + std::to_string(value.type) + ")";
         return {};
     }
     if (value.data.size() % 2 != 0 || value.data.size() < 2) {
+        why = "InstallLocation has an odd or empty length";
         return {};
     }
     std::u16string text(value.data.size() / 2, u'\0');
@@ -27,9 +30,14 @@ std::u16string registryString(const RegistryValue& value)
         text[i] = static_cast<char16_t>(value.data[2 * i] | (value.data[2 * i + 1] << 8));
     }
     if (text.back() != u'\0') {
+        why = "InstallLocation does not end with a terminating zero";
         return {};
     }
-    return text.substr(0, text.find(u'\0'));
+    text.resize(text.find(u'\0'));
+    if (text.empty()) {
+        why = "InstallLocation is empty";
+    }
+    return text;
 }
 
 } // namespace
@@ -58,18 +66,21 @@ HRESULT VimoWorkspace::fail(const Failure& failure) const
 HRESULT VimoWorkspace::locateInstallation()
 {
     clearError();
-    std::u16string folder;
-    if (auto value = m_platform.readLocalMachineValue(kUninstallKey, u"InstallLocation")) {
-        const std::u16string windowsPath = registryString(*value);
-        if (!windowsPath.empty()) {
-            folder = withTrailingBackslash(m_platform.nativePathFromWindows(windowsPath));
-        }
+    m_installFolder.clear();
+    if (Failure problem = m_platform.registryProblem(); !problem.empty()) {
+        return fail(problem);
     }
-    m_installFolder = folder;
-    if (m_installFolder.empty()) {
-        return fail(E_FAIL, kUninstallKey,
-                    "no client installation: the entry has no InstallLocation string");
+    // The cause names the place that was searched, so that a person can tell a client installed
+    // elsewhere from one not installed at all.
+    std::string why;
+    std::u16string windowsPath;
+    if (auto value = m_platform.readLocalMachineValue(kUninstallKey, u"InstallLocation", why)) {
+        windowsPath = registryString(*value, why);
     }
+    if (windowsPath.empty()) {
+        return fail(E_FAIL, m_platform.registryLocation(), "no Orvo installation found: " + why);
+    }
+    m_installFolder = withTrailingBackslash(m_platform.nativePathFromWindows(windowsPath));
     return S_OK;
 }
 

@@ -186,6 +186,11 @@ private:
     HRESULT fail(HRESULT code, std::u16string_view subject, std::string reason) const;
     HRESULT fail(const Failure& failure) const;
 
+    // Starts the client program with `arguments`; 1 without an installation folder.
+    HRESULT launchClientProgram(const std::vector<std::u16string>& arguments);
+    // Hands a command to the running client; 0 when it does not run.
+    HRESULT notifyClient(const std::u16string& command);
+
     Platform& m_platform;
     mutable Failure m_lastError;
     std::u16string m_installFolder;

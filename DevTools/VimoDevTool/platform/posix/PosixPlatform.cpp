@@ -3,7 +3,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/posix/DesktopShell.h"
-#include "platform/posix/ProcessTable.h"
 #include "platform/posix/ProgramLauncher.h"
 #include "platform/posix/WineRegistry.h"
 #include "platform/posix/X11WindowList.h"
@@ -11,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <unistd.h>
 
 namespace vimo {
 
@@ -52,7 +52,10 @@ FileSystem& PosixPlatform::fileSystem() const
 std::string PosixPlatform::winePrefix() const
 {
     std::string prefix;
-    if (auto value = environment("WINEPREFIX"); value && !value->empty() && value->front() == '/') {
+    if (auto value = environment("WINEPREFIX"); value && !value->empty()) {
+        if (value->front() != '/') {
+            return {};
+        }
         prefix = *value;
     } else {
         prefix = environment("HOME").value_or("") + "/.wine";
@@ -63,10 +66,31 @@ std::string PosixPlatform::winePrefix() const
     return prefix;
 }
 
-std::optional<RegistryValue> PosixPlatform::readLocalMachineValue(const std::u16string& key,
-                                                                  const std::u16string& name) const
+Failure PosixPlatform::registryProblem() const
 {
-    return WineRegistry::readLocalMachineValue(winePrefix(), key, name);
+    if (winePrefix().empty()) {
+        const std::string value = environment("WINEPREFIX").value_or("");
+        return Failure{E_INVALIDARG, fromUtf8(value),
+                       "WINEPREFIX must be an absolute path, as Wine requires"};
+    }
+    return {};
+}
+
+std::u16string PosixPlatform::registryLocation() const
+{
+    return fromUtf8(winePrefix());
+}
+
+std::optional<RegistryValue> PosixPlatform::readLocalMachineValue(const std::u16string& key,
+                                                                  const std::u16string& name,
+                                                                  std::string& whyMissing) const
+{
+    const std::string prefix = winePrefix();
+    if (prefix.empty()) {
+        whyMissing = registryProblem().reason;
+        return std::nullopt;
+    }
+    return WineRegistry::readLocalMachineValue(prefix, key, name, &whyMissing);
 }
 
 std::u16string PosixPlatform::nativePathFromWindows(const std::u16string& windowsPath) const
@@ -74,32 +98,48 @@ std::u16string PosixPlatform::nativePathFromWindows(const std::u16string& window
     return WineRegistry::nativePathFromWindows(winePrefix(), windowsPath);
 }
 
+std::string PosixPlatform::findProgram(const std::string& name) const
+{
+    return ProgramLauncher::findInPath(name, environment("PATH").value_or(""));
+}
+
+WineSession PosixPlatform::wineSession() const
+{
+    return WineSession{ProcessTable::resolvePrefix(winePrefix()), static_cast<unsigned>(getuid()),
+                       environment("HOME").value_or("")};
+}
+
 bool PosixPlatform::isProgramRunning(const std::u16string& programName) const
 {
-    return ProcessTable::isProgramRunning(programName);
+    return ProcessTable(m_processTableRoot).isProgramRunning(programName, wineSession());
 }
 
 void PosixPlatform::enumerateWindowTitles(
     const std::function<bool(const std::u16string&)>& visit) const
 {
-    X11WindowList::enumerateTitles(environment("DISPLAY"), visit);
+    const ProcessTable processes(m_processTableRoot);
+    const WineSession session = wineSession();
+    X11WindowList::enumerateTitles(
+        environment("DISPLAY"), [&](int pid) { return processes.belongsToSession(pid, session); },
+        visit);
 }
 
-bool PosixPlatform::startProgram(const std::u16string& program,
-                                 const std::vector<std::u16string>& arguments,
-                                 const std::u16string& workingFolder) const
+Failure PosixPlatform::startProgram(const std::u16string& program,
+                                    const std::vector<std::u16string>& arguments,
+                                    const std::u16string& workingFolder) const
 {
-    return ProgramLauncher::start(program, arguments, workingFolder, winePrefix());
+    return ProgramLauncher::start(program, arguments, workingFolder, findProgram("wine"),
+                                  winePrefix());
 }
 
 int PosixPlatform::shellOpen(const std::u16string& target) const
 {
-    return DesktopShell::open(target);
+    return DesktopShell::open(target, findProgram("xdg-open"));
 }
 
-int PosixPlatform::shellOpenClientCommand(const std::u16string& command) const
+Failure PosixPlatform::shellOpenClientCommand(const std::u16string& command) const
 {
-    return DesktopShell::openClientCommand(command, winePrefix());
+    return DesktopShell::openClientCommand(command, findProgram("wine"), winePrefix());
 }
 
 } // namespace vimo

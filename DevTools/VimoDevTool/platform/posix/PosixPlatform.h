@@ -1,10 +1,13 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/posix/ProcessTable.h"
 
 namespace vimo {
 
-// Linux beside a client installed in a Wine prefix.
+// Linux beside a client installed in a Wine prefix. What it reads of the machine comes through
+// seams that tests replace: the environment (PATH, DISPLAY, WINEPREFIX, HOME) and the process
+// table's folder.
 class PosixPlatform : public Platform
 {
 public:
@@ -13,21 +16,36 @@ public:
     std::u16string programFolder() const override;
     FileSystem& fileSystem() const override;
 
+    Failure registryProblem() const override;
+    std::u16string registryLocation() const override;
     std::optional<RegistryValue> readLocalMachineValue(const std::u16string& key,
-                                                       const std::u16string& name) const override;
+                                                       const std::u16string& name,
+                                                       std::string& whyMissing) const override;
     std::u16string nativePathFromWindows(const std::u16string& windowsPath) const override;
 
     bool isProgramRunning(const std::u16string& programName) const override;
     void
     enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const override;
-    bool startProgram(const std::u16string& program, const std::vector<std::u16string>& arguments,
-                      const std::u16string& workingFolder) const override;
+    Failure startProgram(const std::u16string& program,
+                         const std::vector<std::u16string>& arguments,
+                         const std::u16string& workingFolder) const override;
 
     int shellOpen(const std::u16string& target) const override;
-    int shellOpenClientCommand(const std::u16string& command) const override;
+    Failure shellOpenClientCommand(const std::u16string& command) const override;
 
-    // The Wine prefix: $WINEPREFIX when set and absolute, else $HOME/.wine; no trailing "/".
+    // The Wine prefix: $WINEPREFIX when set, else $HOME/.wine; no trailing "/". Empty when
+    // WINEPREFIX is not an absolute path (Wine refuses such a prefix).
     std::string winePrefix() const;
+    // The full path of a program found in a folder of this platform's PATH; empty when none.
+    std::string findProgram(const std::string& name) const;
+    // The processes of this user in the installation's Wine prefix.
+    WineSession wineSession() const;
+
+    // Where the process table is read from: "/proc" unless a test gives a folder of its own.
+    void setProcessTableRoot(std::string root) { m_processTableRoot = std::move(root); }
+
+private:
+    std::string m_processTableRoot = "/proc";
 };
 
 } // namespace vimo

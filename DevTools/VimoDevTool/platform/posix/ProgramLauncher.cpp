@@ -2,6 +2,7 @@
 
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -51,6 +52,15 @@ bool statusPipe(int fds[2])
     return true;
 }
 
+// What the child reports through the status pipe when it cannot run the program.
+struct ChildError
+{
+    int stage; // kChdirStage or kExecStage
+    int error; // errno
+};
+constexpr int kChdirStage = 0;
+constexpr int kExecStage = 1;
+
 // Runs in the forked child: only async-signal-safe calls from here on.
 [[noreturn]] void execChild(const char* executable, char* const argv[], char* const envp[],
                             const char* workingFolder, int statusFd)
@@ -78,16 +88,16 @@ bool statusPipe(int fds[2])
         close_range(STDERR_FILENO + 1, static_cast<unsigned>(statusFd - 1), 0);
     }
     close_range(static_cast<unsigned>(statusFd + 1), ~0U, 0);
-    int error = 0;
+    ChildError report = {kExecStage, 0};
     if (workingFolder[0] != '\0' && chdir(workingFolder) != 0) {
-        error = errno;
+        report = {kChdirStage, errno};
     } else {
         execve(executable, argv, envp);
-        error = errno;
+        report.error = errno;
     }
     ssize_t written;
     do {
-        written = write(statusFd, &error, sizeof error);
+        written = write(statusFd, &report, sizeof report);
     } while (written < 0 && errno == EINTR);
     _exit(127);
 }
@@ -117,13 +127,12 @@ bool ProgramLauncher::isNativeExecutable(const std::string& path)
     return count >= 2 && header[0] == '#' && header[1] == '!';
 }
 
-std::string ProgramLauncher::findInPath(const std::string& name)
+std::string ProgramLauncher::findInPath(const std::string& name, const std::string& searchPath)
 {
-    const char* path = std::getenv("PATH");
-    if (!path || name.empty() || name.find('/') != std::string::npos) {
+    if (name.empty() || name.find('/') != std::string::npos) {
         return {};
     }
-    const std::string folders(path);
+    const std::string& folders = searchPath;
     std::size_t begin = 0;
     while (begin <= folders.size()) {
         std::size_t end = folders.find(':', begin);
@@ -147,7 +156,7 @@ std::string ProgramLauncher::findInPath(const std::string& name)
 
 int ProgramLauncher::spawn(const std::string& executable, const std::vector<std::string>& argv,
                            const std::vector<std::string>& environment,
-                           const std::string& workingFolder)
+                           const std::string& workingFolder, Failure& failure)
 {
     // Everything the child needs is prepared before fork: after it, only async-signal-safe calls.
     std::vector<std::string> envStrings;
@@ -176,14 +185,14 @@ int ProgramLauncher::spawn(const std::string& executable, const std::vector<std:
 
     int fds[2];
     if (!statusPipe(fds)) {
+        failure = failureFromErrno(errno, fromUtf8(executable));
         return -1;
     }
     const pid_t pid = fork();
     if (pid < 0) {
-        const int saved = errno;
+        failure = failureFromErrno(errno, fromUtf8(executable));
         close(fds[0]);
         close(fds[1]);
-        errno = saved;
         return -1;
     }
     if (pid == 0) {
@@ -191,18 +200,19 @@ int ProgramLauncher::spawn(const std::string& executable, const std::vector<std:
         execChild(executable.c_str(), args.data(), envp.data(), workingFolder.c_str(), fds[1]);
     }
     close(fds[1]);
-    // The pipe closes on a successful exec; a failed one sends its errno first.
-    int childError = 0;
+    // The pipe closes on a successful exec; a failed one sends what failed first.
+    ChildError report = {};
     ssize_t count;
     do {
-        count = read(fds[0], &childError, sizeof childError);
+        count = read(fds[0], &report, sizeof report);
     } while (count < 0 && errno == EINTR);
     close(fds[0]);
-    if (count == static_cast<ssize_t>(sizeof childError)) {
+    if (count == static_cast<ssize_t>(sizeof report)) {
         int status = 0;
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
-        errno = childError;
+        failure = failureFromErrno(
+            report.error, fromUtf8(report.stage == kChdirStage ? workingFolder : executable));
         return -1;
     }
     return pid;
@@ -224,14 +234,53 @@ void ProgramLauncher::reapLater(int pid)
     }
 }
 
-bool ProgramLauncher::start(const std::u16string& program,
-                            const std::vector<std::u16string>& arguments,
-                            const std::u16string& workingFolder, const std::string& winePrefix)
+std::optional<int> ProgramLauncher::awaitEarlyExit(int pid, std::chrono::milliseconds patience)
+{
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        int status = 0;
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            return status;
+        }
+        if (done < 0 && errno != EINTR) {
+            return std::nullopt; // someone else collected it
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            reapLater(pid);
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    }
+}
+
+std::string ProgramLauncher::describeStatus(int status)
+{
+    if (WIFEXITED(status)) {
+        return "exit status " + std::to_string(WEXITSTATUS(status));
+    }
+    if (WIFSIGNALED(status)) {
+        const int signal = WTERMSIG(status);
+        const char* name = strsignal(signal);
+        return "signal " + std::to_string(signal) + (name ? std::string(" (") + name + ")" : "");
+    }
+    return "wait status " + std::to_string(status);
+}
+
+Failure ProgramLauncher::start(const std::u16string& program,
+                               const std::vector<std::u16string>& arguments,
+                               const std::u16string& workingFolder, const std::string& wine,
+                               const std::string& winePrefix)
 {
     const std::string path = toUtf8(program);
     struct stat info = {};
-    if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return false;
+    if (path.empty() || stat(path.c_str(), &info) != 0) {
+        return failureFromErrno(path.empty() ? ENOENT : errno, program);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return Failure{E_FAIL, program, "it is not a file"};
     }
     std::string executable;
     std::vector<std::string> argv;
@@ -239,10 +288,13 @@ bool ProgramLauncher::start(const std::u16string& program,
     if (isNativeExecutable(path)) {
         executable = path;
     } else {
-        executable = findInPath("wine");
-        if (executable.empty()) {
-            return false;
+        if (wine.empty()) {
+            return Failure{E_FAIL, program, "wine was not found on PATH"};
         }
+        if (winePrefix.empty()) {
+            return Failure{E_INVALIDARG, program, "WINEPREFIX is not an absolute path"};
+        }
+        executable = wine;
         argv.push_back(executable);
         environment.push_back("WINEPREFIX=" + winePrefix);
     }
@@ -250,12 +302,21 @@ bool ProgramLauncher::start(const std::u16string& program,
     for (const std::u16string& argument : arguments) {
         argv.push_back(toUtf8(argument));
     }
-    const int pid = spawn(executable, argv, environment, toUtf8(workingFolder));
+    Failure failure;
+    const int pid = spawn(executable, argv, environment, toUtf8(workingFolder), failure);
     if (pid < 0) {
-        return false;
+        return failure;
     }
-    reapLater(pid);
-    return true;
+    // Wine itself starts at once and ends with a failure status when it cannot run the program;
+    // so does a native program that cannot start. An exit with status 0 is a program that did its
+    // work (a second start handing over to the first).
+    if (const auto status = awaitEarlyExit(pid, kPatience)) {
+        if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0) {
+            const std::string who = executable == path ? "it" : "wine";
+            return Failure{E_FAIL, program, who + " ended at once with " + describeStatus(*status)};
+        }
+    }
+    return {};
 }
 
 } // namespace vimo

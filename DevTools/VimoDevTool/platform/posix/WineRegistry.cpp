@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -328,28 +329,42 @@ std::optional<RegistryValue> parseValueData(std::string_view line, std::size_t p
 
 std::optional<RegistryValue> WineRegistry::readLocalMachineValue(const std::string& prefix,
                                                                  const std::u16string& key,
-                                                                 const std::u16string& name)
+                                                                 const std::u16string& name,
+                                                                 std::string* whyMissing)
 {
-    std::ifstream in(fs::path(prefix) / "system.reg", std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
+    const fs::path file = fs::path(prefix) / "system.reg";
+    errno = 0;
+    std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
+    if (in) {
+        text << in.rdbuf();
+    }
+    if (!in || in.bad()) {
+        if (whyMissing) {
+            const int error = errno != 0 ? errno : EIO;
+            *whyMissing = file.string() + " cannot be read: " +
+                          std::error_code(error, std::generic_category()).message();
+        }
         return std::nullopt;
     }
-    return readValueFromText(text.str(), key, name);
+    return readValueFromText(text.str(), key, name, whyMissing);
 }
 
 std::optional<RegistryValue> WineRegistry::readValueFromText(const std::string& text,
                                                              const std::u16string& key,
-                                                             const std::u16string& name)
+                                                             const std::u16string& name,
+                                                             std::string* whyMissing)
 {
+    const auto missing = [&](std::string why) -> std::optional<RegistryValue> {
+        if (whyMissing) {
+            *whyMissing = std::move(why);
+        }
+        return std::nullopt;
+    };
     LineReader lines(text);
     std::string_view line;
     if (!lines.next(line)) {
-        return std::nullopt;
+        return missing("system.reg is empty");
     }
     if (line.substr(0, 3) == "\xEF\xBB\xBF") {
         line.remove_prefix(3);
@@ -358,12 +373,13 @@ std::optional<RegistryValue> WineRegistry::readValueFromText(const std::string& 
         line.remove_suffix(1);
     }
     if (line != "WINE REGISTRY Version 2") {
-        return std::nullopt;
+        return missing("system.reg is not a Wine registry file");
     }
 
     bool win64 = false;
     bool seenKey = false;
     bool inWantedKey = false;
+    bool keyFound = false;
     std::vector<std::u16string> wanted;
     std::optional<RegistryValue> found;
     while (lines.next(line)) {
@@ -387,6 +403,7 @@ std::optional<RegistryValue> WineRegistry::readValueFromText(const std::string& 
             std::u16string keyName;
             inWantedKey = parseEscapedString(line, pos, ']', keyName) &&
                           sameKey(keyComponents(keyName), wanted);
+            keyFound = keyFound || inWantedKey;
             continue;
         }
         if (line[pos] != '"' && line[pos] != '@') {
@@ -413,7 +430,18 @@ std::optional<RegistryValue> WineRegistry::readValueFromText(const std::string& 
             found = std::move(value); // a later entry of the same value replaces an earlier one
         }
     }
-    return found;
+    if (found) {
+        return found;
+    }
+    if (!keyFound) {
+        std::u16string viewed = u"HKEY_LOCAL_MACHINE";
+        for (const std::u16string& part : seenKey ? wanted : viewedKey(key, win64)) {
+            viewed += u"\\" + part;
+        }
+        return missing("system.reg has no key " + toUtf8(viewed));
+    }
+    return missing("the uninstall entry has no value \"" + toUtf8(name) +
+                   "\" that a registry reader can take");
 }
 
 std::u16string WineRegistry::nativePathFromWindows(const std::string& prefix,

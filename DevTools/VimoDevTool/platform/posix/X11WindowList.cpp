@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <map>
 #include <vector>
 
 namespace vimo {
@@ -127,12 +128,6 @@ std::u16string windowTitle(Display* display, Window window, Atom netWmName, Atom
     return title;
 }
 
-bool hasProperty(Display* display, Window window, Atom name)
-{
-    Property property;
-    return name != None && readProperty(display, window, name, property);
-}
-
 std::vector<Window> children(Display* display, Window window)
 {
     Window root = 0;
@@ -147,32 +142,26 @@ std::vector<Window> children(Display* display, Window window)
     return result;
 }
 
-// Without a window manager that keeps _NET_CLIENT_LIST: the top-level windows, where a frame
-// that a window manager put around a client stands for the clients (WM_STATE) inside it.
-std::vector<Window> topLevelWindows(Display* display, Window root, Atom wmState)
+// The process id a window carries; 0 when it has none.
+int windowPid(Display* display, Window window, Atom netWmPid)
 {
-    std::vector<Window> result;
-    for (Window window : children(display, root)) {
-        std::vector<Window> clients;
-        if (wmState != None && !hasProperty(display, window, wmState)) {
-            for (Window child : children(display, window)) {
-                if (hasProperty(display, child, wmState)) {
-                    clients.push_back(child);
-                }
-            }
-        }
-        if (clients.empty()) {
-            result.push_back(window);
-        } else {
-            result.insert(result.end(), clients.begin(), clients.end());
-        }
+    Property property;
+    if (netWmPid == None || !readProperty(display, window, netWmPid, property) ||
+        property.type != XA_CARDINAL || property.windows.empty()) {
+        return 0;
     }
-    return result;
+    const unsigned long pid = property.windows.front();
+    return pid > 0 && pid < 0x7fffffff ? static_cast<int>(pid) : 0;
 }
+
+// Deep enough for a client in a window manager's frame (one or two levels) and for a client in a
+// Wine virtual desktop that a window manager framed in turn.
+constexpr int kDepthLimit = 4;
 
 } // namespace
 
 void X11WindowList::enumerateTitles(const std::optional<std::string>& display,
+                                    const std::function<bool(int pid)>& inSession,
                                     const std::function<bool(const std::u16string&)>& visit)
 {
     if (!display || display->empty()) {
@@ -184,22 +173,45 @@ void X11WindowList::enumerateTitles(const std::optional<std::string>& display,
     if (!x) {
         return;
     }
-    const Window root = DefaultRootWindow(x);
-    const Atom clientList = XInternAtom(x, "_NET_CLIENT_LIST", True);
-    const Atom wmState = XInternAtom(x, "WM_STATE", True);
+    const Atom netWmPid = XInternAtom(x, "_NET_WM_PID", True);
     const Atom netWmName = XInternAtom(x, "_NET_WM_NAME", True);
     const Atom utf8String = XInternAtom(x, "UTF8_STRING", False);
-
-    std::vector<Window> windows;
-    Property list;
-    if (clientList != None && readProperty(x, root, clientList, list) && list.format == 32) {
-        windows = list.windows;
-    } else {
-        windows = topLevelWindows(x, root, wmState);
+    if (netWmPid == None) {
+        return; // no window has ever carried a process id on this display
     }
-    for (Window window : windows) {
-        if (!visit(windowTitle(x, window, netWmName, utf8String))) {
-            break;
+
+    // A window manager's client list is not trusted: it leaves out hidden windows, and a manager
+    // that exited may leave it empty. So the window tree is walked, in stacking order.
+    std::map<int, bool> sessionPids; // each process is looked up once
+    struct Pending
+    {
+        Window window;
+        int depth;
+    };
+    std::vector<Pending> stack;
+    const std::vector<Window> top = children(x, DefaultRootWindow(x));
+    for (auto it = top.rbegin(); it != top.rend(); ++it) {
+        stack.push_back({*it, 1});
+    }
+    while (!stack.empty()) {
+        const Pending current = stack.back();
+        stack.pop_back();
+        // A frame of a window manager carries no process id; the client inside it does.
+        const int pid = windowPid(x, current.window, netWmPid);
+        if (pid != 0) {
+            auto known = sessionPids.find(pid);
+            if (known == sessionPids.end()) {
+                known = sessionPids.emplace(pid, inSession(pid)).first;
+            }
+            if (known->second && !visit(windowTitle(x, current.window, netWmName, utf8String))) {
+                return;
+            }
+        }
+        if (current.depth < kDepthLimit) {
+            const std::vector<Window> below = children(x, current.window);
+            for (auto it = below.rbegin(); it != below.rend(); ++it) {
+                stack.push_back({*it, current.depth + 1});
+            }
         }
     }
 }

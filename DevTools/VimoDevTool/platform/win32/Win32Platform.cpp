@@ -15,6 +15,9 @@ namespace vimo {
 
 namespace {
 
+// How long a started program is watched for an exit with a failure status.
+constexpr DWORD kLaunchPatienceMs = 2000;
+
 // Titles longer than this are cut, as the client's window title never is.
 constexpr int kMaxWindowTitle = 4096;
 
@@ -102,14 +105,28 @@ std::u16string Win32Platform::programFolder() const
     return slash == std::wstring::npos ? std::u16string() : fromWindowsWide(path.substr(0, slash));
 }
 
+Failure Win32Platform::registryProblem() const
+{
+    return {};
+}
+
+std::u16string Win32Platform::registryLocation() const
+{
+    return u"HKEY_LOCAL_MACHINE (32-bit view)";
+}
+
 std::optional<RegistryValue> Win32Platform::readLocalMachineValue(const std::u16string& key,
-                                                                  const std::u16string& name) const
+                                                                  const std::u16string& name,
+                                                                  std::string& whyMissing) const
 {
     // The client is a 32-bit program: its uninstall entry lives in the 32-bit view, which a
     // 64-bit tool must ask for explicitly.
     HKEY handle = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, toWindowsWide(key).c_str(), 0, KEY_READ | KEY_WOW64_32KEY,
-                      &handle) != ERROR_SUCCESS) {
+    if (const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, toWindowsWide(key).c_str(), 0,
+                                             KEY_READ | KEY_WOW64_32KEY, &handle);
+        status != ERROR_SUCCESS) {
+        whyMissing = "the key " + toUtf8(key) +
+                     " cannot be opened: " + windowsErrorText(static_cast<unsigned long>(status));
         return std::nullopt;
     }
     const std::wstring valueName = toWindowsWide(name);
@@ -132,6 +149,9 @@ std::optional<RegistryValue> Win32Platform::readLocalMachineValue(const std::u16
         }
     }
     RegCloseKey(handle);
+    if (!result) {
+        whyMissing = "the key has no value \"" + toUtf8(name) + "\" that can be read";
+    }
     return result;
 }
 
@@ -180,9 +200,9 @@ std::u16string Win32Platform::quoteArgument(const std::u16string& argument)
     return quoted;
 }
 
-bool Win32Platform::startProgram(const std::u16string& program,
-                                 const std::vector<std::u16string>& arguments,
-                                 const std::u16string& workingFolder) const
+Failure Win32Platform::startProgram(const std::u16string& program,
+                                    const std::vector<std::u16string>& arguments,
+                                    const std::u16string& workingFolder) const
 {
     std::u16string commandLine = quoteArgument(program);
     for (const std::u16string& argument : arguments) {
@@ -200,11 +220,20 @@ bool Win32Platform::startProgram(const std::u16string& program,
     if (!CreateProcessW(application.c_str(), mutableLine.data(), nullptr, nullptr, FALSE,
                         CREATE_UNICODE_ENVIRONMENT, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
-        return false;
+        const DWORD error = GetLastError();
+        return Failure{hresultFromWin32(error), program, windowsErrorText(error)};
     }
     CloseHandle(process.hThread);
+    // A program that ends with a failure status at once did not start, as on Linux.
+    Failure failure;
+    DWORD exitCode = 0;
+    if (WaitForSingleObject(process.hProcess, kLaunchPatienceMs) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(process.hProcess, &exitCode) && exitCode != 0) {
+        failure = Failure{E_FAIL, program,
+                          "it ended at once with exit status " + std::to_string(exitCode)};
+    }
     CloseHandle(process.hProcess);
-    return true;
+    return failure;
 }
 
 int Win32Platform::shellOpen(const std::u16string& target) const
@@ -213,9 +242,15 @@ int Win32Platform::shellOpen(const std::u16string& target) const
                                      nullptr, SW_SHOWNORMAL));
 }
 
-int Win32Platform::shellOpenClientCommand(const std::u16string& command) const
+Failure Win32Platform::shellOpenClientCommand(const std::u16string& command) const
 {
-    return shellOpen(command);
+    const int answer = shellOpen(command);
+    if (answer > 32) {
+        return {};
+    }
+    return Failure{E_FAIL, command,
+                   "the shell did not hand it to the client (answer " + std::to_string(answer) +
+                       ")"};
 }
 
 } // namespace vimo

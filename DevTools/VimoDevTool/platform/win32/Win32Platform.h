@@ -17,19 +17,23 @@ public:
     std::u16string programFolder() const override;
     FileSystem& fileSystem() const override;
 
+    Failure registryProblem() const override;
+    std::u16string registryLocation() const override;
     std::optional<RegistryValue> readLocalMachineValue(const std::u16string& key,
-                                                       const std::u16string& name) const override;
+                                                       const std::u16string& name,
+                                                       std::string& whyMissing) const override;
     std::u16string nativePathFromWindows(const std::u16string& windowsPath) const override;
 
     // The client announces itself through its global mutex, not through its program name.
     bool isProgramRunning(const std::u16string& programName) const override;
     void
     enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const override;
-    bool startProgram(const std::u16string& program, const std::vector<std::u16string>& arguments,
-                      const std::u16string& workingFolder) const override;
+    Failure startProgram(const std::u16string& program,
+                         const std::vector<std::u16string>& arguments,
+                         const std::u16string& workingFolder) const override;
 
     int shellOpen(const std::u16string& target) const override;
-    int shellOpenClientCommand(const std::u16string& command) const override;
+    Failure shellOpenClientCommand(const std::u16string& command) const override;
 
     // One argument quoted as CommandLineToArgvW reads it back.
     static std::u16string quoteArgument(const std::u16string& argument);
