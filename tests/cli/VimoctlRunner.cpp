@@ -1,6 +1,7 @@
 #include "VimoctlRunner.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
@@ -11,8 +12,14 @@ namespace vimo::test {
 
 VimoctlRunner::VimoctlRunner() : m_program(VIMOCTL_PROGRAM)
 {
-    env["PATH"] = "/usr/bin:/bin";
+    // Nothing of the machine: no program to find, no home, no display, no processes.
+    env["PATH"] = "";
     env["HOME"] = "/nonexistent";
+    env["VIMO_TEST_PROCESS_TABLE"] = "";
+    // The suite's run mark, so that a check after the suite can find what it left running.
+    if (const char* run = std::getenv("VIMO_TEST_RUN")) {
+        env["VIMO_TEST_RUN"] = run;
+    }
 }
 
 VimoctlResult VimoctlRunner::run(const std::vector<std::string>& args) const

@@ -22,7 +22,8 @@ class VimoctlRunner
 public:
     VimoctlRunner();
 
-    // Variables of the child's environment; PATH and HOME have defaults.
+    // Variables of the child's environment; PATH (empty), HOME (a folder that does not exist)
+    // and VIMO_TEST_PROCESS_TABLE (none) have defaults.
     std::map<std::string, std::string> env;
     // Standard output goes to a pseudo-terminal instead of a pipe.
     bool terminal = false;

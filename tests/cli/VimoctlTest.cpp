@@ -59,11 +59,6 @@ void writeRandomFile(const fs::path& path, std::size_t size)
     writeFile(path, bytes);
 }
 
-bool clientRunningElsewhere()
-{
-    return PosixPlatform().isProgramRunning(u"orvo.exe");
-}
-
 class VimoctlTest : public ::testing::Test
 {
 protected:
@@ -73,7 +68,8 @@ protected:
         runner.env["WINEPREFIX"] = install.prefix().string();
         runner.env["ORVO_DEVELOPER_SERVER"] = server.baseUrl();
         runner.env["HOME"] = install.root().string();
-        runner.env["PATH"] = (install.root() / "bin").string() + ":/usr/bin:/bin";
+        runner.env["PATH"] = (install.root() / "bin").string();
+        runner.env["VIMO_TEST_PROCESS_TABLE"] = processes.root().string();
     }
 
     VimoctlResult run(const std::vector<std::string>& args) const { return runner.run(args); }
@@ -101,6 +97,7 @@ protected:
     }
 
     InstallationFixture install;
+    FakeProcessTable processes{install};
     ConfigServer server;
     VimoctlRunner runner;
 };
@@ -545,11 +542,7 @@ TEST_F(VimoctlTest, OpenAndRunUseTheDesktopAndTheClient)
     ASSERT_TRUE(opened);
     EXPECT_NE((*opened)[0].find("services"), std::string::npos);
 
-    // A client that records how it was started and ends at once. Other tests' stand-ins named
-    // orvo.exe may be running at the same time; then the client counts as running already.
-    if (clientRunningElsewhere()) {
-        GTEST_SKIP() << "another orvo.exe runs on this machine";
-    }
+    // A client that records how it was started and ends at once.
     writeRecordingStandIn(install.installFolder() / "orvo.exe", install.root() / "client", 0);
     result = run({"run", "--json"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -568,13 +561,50 @@ TEST_F(VimoctlTest, OpenAndRunUseTheDesktopAndTheClient)
 
 TEST_F(VimoctlTest, RunReportsAClientThatCannotStart)
 {
-    const bool runningBefore = clientRunningElsewhere();
     const VimoctlResult result = run({"run", "--second"});
     EXPECT_EQ(result.exitCode, 2);
-    if (!runningBefore && !clientRunningElsewhere()) {
-        EXPECT_NE(result.err.find("Failed to lanch Orvo."), std::string::npos) << result.err;
-    }
+    EXPECT_NE(result.err.find("Failed to lanch Orvo."), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("Failed to launch 2nd Orvo."), std::string::npos);
+
+    // A program that wine refuses at once is a failed launch, not a started client.
+    writeFile(install.installFolder() / "orvo.exe", "not a program");
+    writeScript(install.root() / "bin" / "wine", "exit 1\n");
+    const JsonValue doc = parseJson(run({"run", "--json"}).out);
+    EXPECT_FALSE(doc["clientStarted"].boolean);
+    EXPECT_TRUE(doc["failed"].boolean);
+}
+
+TEST_F(VimoctlTest, ARunningClientIsOnlyOneInTheInstallationsPrefix)
+{
+    const fs::path record = install.root() / "wine-calls";
+    writeRecordingStandIn(install.root() / "bin" / "wine", record, 0);
+    writeRecordingStandIn(install.installFolder() / "orvo.exe", install.root() / "client", 0);
+    // The same program in another prefix does not count: commands are not sent, and run starts
+    // the client.
+    processes.add({.pid = 2001,
+                   .argv0 = (install.installFolder() / "orvo.exe").string(),
+                   .winePrefix = (install.root() / "other").string()});
+    ASSERT_EQ(run({"set", "dev1", "--height", "301"}).exitCode, 0);
+    ASSERT_EQ(run({"copy", "pub1"}).exitCode, 0);
+    EXPECT_FALSE(fs::exists(record)); // no Wine was started to deliver a command
+    EXPECT_EQ(run({"run"}).exitCode, 0);
+    EXPECT_TRUE(waitForRecord(install.root() / "client"));
+
+    // In this prefix it counts.
+    processes.addRunningClient();
+    const VimoctlResult result = run({"run"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Orvo is already running."), std::string::npos) << result.err;
+    ASSERT_EQ(run({"set", "dev1", "--height", "302"}).exitCode, 0);
+    auto lines = waitForRecord(record);
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(lines->at(1), "orvo:reloadVimoList");
+    EXPECT_EQ(lines->at(3), "WINEPREFIX=" + install.prefix().string());
+    fs::remove(record.string() + ".done");
+    ASSERT_EQ(run({"copy", "pub1"}).exitCode, 0);
+    lines = waitForRecord(record);
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(lines->at(1), "orvo:refresh_packages");
 }
 
 TEST_F(VimoctlTest, JsonEscapesEveryCharacterThatNeedsIt)
