@@ -9,7 +9,7 @@ packages=(
     p7zip-full
     libgtest-dev libgmock-dev libcpp-httplib-dev
     xvfb python3
-    g++-mingw-w64-x86-64-posix googletest wine wine64
+    g++-mingw-w64-x86-64-posix googletest wine wine64 mingw-w64
 )
 
 missing=()
