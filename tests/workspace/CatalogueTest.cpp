@@ -138,8 +138,11 @@ TEST_F(CatalogueTest, PackageMarkerLeavesAVimoOut)
     ASSERT_EQ(workspace.loadAll(), S_OK);
     EXPECT_TRUE(workspace.catalogue().empty());
 
-    // A marker of another name, or a folder without the service name's shape, counts for nothing.
-    fs::rename(fixture.packageFolder("abc") / "abc.rmv", fixture.packageFolder("abc") / "ABC.rmv");
+    // The marker is found in any letter case, as Windows finds it; a marker of another name, or
+    // a folder without the service name's shape, counts for nothing.
+    fs::rename(fixture.packageFolder("abc") / "abc.rmv", fixture.packageFolder("abc") / "ABC.RMV");
+    EXPECT_TRUE(workspace.hasPackageMarker(u16(fixture.serviceFolder("abc"))));
+    fs::rename(fixture.packageFolder("abc") / "ABC.RMV", fixture.packageFolder("abc") / "abd.rmv");
     EXPECT_FALSE(workspace.hasPackageMarker(u16(fixture.serviceFolder("abc"))));
     fixture.addVimo(vimoSpec("")); // the folder "orvoVimoz"
     writeFile(fixture.installFolder() / "packages" / ".rmv", "");

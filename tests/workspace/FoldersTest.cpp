@@ -55,8 +55,8 @@ TEST_F(FoldersTest, TakesTheDeepestExistingLevelAndSkipsMissingOnes)
     EXPECT_EQ(m_workspace.sourceFolder(u"skip"), u16(skipVer1 / "content" / "skip"));
     EXPECT_EQ(m_workspace.iconsFolder(u"skip"), u16(skipVer1));
     EXPECT_EQ(m_workspace.sourceFolder(u"v1"), u16(ver1Only / "ver1" / "v1"));
-    // The identifier's folder is matched exactly, as this file system matches names.
-    EXPECT_EQ(m_workspace.sourceFolder(u"cased"), u16(caseOnly / "ver1" / "content"));
+    // The identifier's folder is found in any letter case, as Windows finds it.
+    EXPECT_EQ(m_workspace.sourceFolder(u"cased"), u16(caseOnly / "ver1" / "content" / "CASED"));
     EXPECT_EQ(m_workspace.sourceFolder(u"unknown"), u"");
     EXPECT_EQ(m_workspace.iconsFolder(u"unknown"), u"");
 

@@ -1,5 +1,7 @@
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "support/Fixtures.h"
+#include "support/StandIns.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +163,110 @@ TEST(InstallationPaths, TrailingSeparatorAndServicesFolder)
     EXPECT_EQ(workspace.installFolder(), u"/d/Orvo/");
     EXPECT_EQ(workspace.servicesFolder(), u"/d/Orvo/services/");
     EXPECT_EQ(workspace.packagesFolder(), u"/d/Orvo/packages/");
+}
+
+} // namespace vimo::test
+
+namespace vimo::test {
+
+// Windows finds every name below the installation folder in any letter case, and so does the
+// tool; what it creates takes the case it gives.
+TEST(InstallationLetterCase, NamesBelowTheInstallationAreFoundInAnyCase)
+{
+    InstallationFixture fixture;
+    const fs::path install = fixture.installFolder();
+    fs::remove_all(install / "services");
+    fs::remove_all(install / "packages");
+    VimoSpec dev = vimoSpec("dev1");
+    VimoSpec published = vimoSpec("pub1", "published");
+    VimoSpec marked = vimoSpec("gone");
+    const fs::path services = install / "Services";
+    const fs::path packages = install / "PACKAGES";
+    for (const VimoSpec& spec : {dev, published, marked}) {
+        const fs::path folder = services / ("orvo" + spec.id + "Vimoz") / "Ver1";
+        writeFile(folder / "vimozlist.XML", InstallationFixture::catalogueXml(spec));
+        writeFile(folder / "Content" / spec.id / "index.html", "<html></html>");
+        writeFile(packages / spec.id / "vimoz" / "vimoconfig.xml",
+                  InstallationFixture::vimoConfigXml());
+    }
+    writeFile(services / "orvodev1Vimoz" / "Ver1" / "vimolist.BIN", "cache");
+    writeFile(packages / "gone" / "GONE.Rmv", "");
+    writeRecordingStandIn(install / "Orvo.exe", fixture.root() / "started", 0);
+
+    TestPlatform& platform = fixture.platform();
+    platform.clock = 1700000000;
+    VimoWorkspace workspace(platform);
+    ASSERT_EQ(workspace.locateInstallation(), S_OK);
+    DeveloperConfiguration configuration;
+    configuration.allowedExtensions = {u"xml", u"html", u"XML"};
+    workspace.setConfiguration(configuration);
+
+    EXPECT_EQ(workspace.servicesFolder(), u16(services) + u"/");
+    ASSERT_EQ(workspace.loadAll(), S_OK) << workspace.lastError().describe();
+    EXPECT_EQ(workspace.catalogue().size(), 2u); // the marked Vimo stays out
+    EXPECT_TRUE(workspace.hasPackageMarker(u16(services / "orvogoneVimoz")));
+    EXPECT_EQ(workspace.sourceFolder(u"dev1"),
+              u16(services / "orvodev1Vimoz" / "Ver1" / "Content" / "dev1"));
+
+    VimoInfo info;
+    ASSERT_EQ(workspace.getVimo(u"dev1", info), S_OK);
+    info.name = u"Renamed";
+    ASSERT_EQ(workspace.writeVimo(u"dev1", info), S_OK) << workspace.lastError().describe();
+    EXPECT_NE(readFile(services / "orvodev1Vimoz" / "Ver1" / "vimozlist.XML").find("Renamed"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(services / "orvodev1Vimoz" / "ver1"));
+    ASSERT_EQ(workspace.removeVimoListCache(u"dev1"), S_OK);
+    EXPECT_FALSE(fs::exists(services / "orvodev1Vimoz" / "Ver1" / "vimolist.BIN"));
+    ASSERT_EQ(workspace.disableReload(workspace.packagesFolder() + u"dev1"), S_OK)
+        << workspace.lastError().describe();
+    EXPECT_NE(readFile(packages / "dev1" / "vimoz" / "vimoconfig.xml").find("Value=\"0\""),
+              std::string::npos);
+
+    // A copy goes into the existing folders, under the names the tool gives.
+    std::u16string copyId;
+    ASSERT_EQ(workspace.createDevelopmentCopy(u"pub1", copyId), S_OK)
+        << workspace.lastError().describe();
+    EXPECT_TRUE(fs::exists(services / ("orvo" + toUtf8(copyId) + "Vimoz")));
+    EXPECT_TRUE(fs::exists(packages / toUtf8(copyId)));
+    EXPECT_FALSE(fs::exists(install / "services"));
+    EXPECT_FALSE(fs::exists(install / "packages"));
+
+    ASSERT_EQ(workspace.LaunchClient(), S_OK) << workspace.lastError().describe();
+    EXPECT_TRUE(waitForRecord(fixture.root() / "started"));
+}
+
+} // namespace vimo::test
+
+namespace vimo::test {
+
+TEST(InstallationLetterCase, ResolvesEachNameAsWindowsWould)
+{
+    TempDir dir;
+    const fs::path base = dir.path();
+    fs::create_directories(base / "Ver1" / "Content");
+    fs::create_directories(base / "both");
+    fs::create_directories(base / "BOTH");
+    fs::create_directory_symlink(base / "nowhere", base / "Dangling");
+    const std::u16string b = u16(base);
+    const std::vector<std::pair<std::u16string, std::u16string>> cases = {
+        {u"ver1/content/x.html", b + u"/Ver1/Content/x.html"}, // found, then kept as given
+        {u"VER1/missing/CONTENT", b + u"/Ver1/missing/CONTENT"},
+        {u"Both", b + u"/BOTH"},         // the first in the folder's order
+        {u"both", b + u"/both"},         // the name as written wins
+        {u"dangling", b + u"/Dangling"}, // an entry, even when it leads nowhere
+        {u"ver1/", b + u"/Ver1/"},
+        {u"//ver1", b + u"/Ver1"},
+        {u"", b},
+    };
+    for (const auto& [relative, expected] : cases) {
+        SCOPED_TRACE(toUtf8(relative));
+        EXPECT_EQ(FileSystem::system().resolveBelow(b, relative), expected);
+        // A folder given with its trailing separator gives the same.
+        EXPECT_EQ(FileSystem::system().resolveBelow(b + u"/", relative),
+                  relative.empty() ? b + u"/" : expected);
+    }
+    EXPECT_EQ(FileSystem::system().resolveBelow(u"", u"ver1/x"),
+              u"ver1/x"); // no folder: nothing is looked up
 }
 
 } // namespace vimo::test

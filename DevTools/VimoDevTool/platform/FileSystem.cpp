@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include "platform/Paths.h"
+#include "platform/Text.h"
 
 namespace vimo {
 
@@ -29,6 +30,49 @@ bool FileSystem::resolvesInside(const std::u16string& path, const std::u16string
     }
     return target == root || (target.starts_with(root) && target.size() > root.size() &&
                               target[root.size()] == kPathSeparator);
+}
+
+std::u16string FileSystem::resolveBelow(const std::u16string& base, std::u16string_view relative)
+{
+    std::u16string result = base;
+    bool matching = !base.empty();
+    std::size_t start = 0;
+    while (start < relative.size()) {
+        std::size_t end = relative.find(kPathSeparator, start);
+        if (end == std::u16string_view::npos) {
+            end = relative.size();
+        }
+        std::u16string name(relative.substr(start, end - start));
+        start = end + 1;
+        if (name.empty()) {
+            continue;
+        }
+        const std::u16string parent = result;
+        if (!result.empty() && result.back() != kPathSeparator) {
+            result += kPathSeparator;
+        }
+        FileStatus found;
+        // An entry of that name counts even when it is a link that leads nowhere.
+        if (matching && (linkStatus(result + name, found) != 0 || !found.exists())) {
+            matching = false;
+            std::vector<DirectoryEntry> entries;
+            if (listFolder(parent, entries) == 0) {
+                for (const DirectoryEntry& entry : entries) {
+                    if (equalsIgnoreAsciiCase(entry.name, name)) {
+                        name = entry.name;
+                        matching = true;
+                        break;
+                    }
+                }
+            }
+        }
+        result += name;
+    }
+    if (!relative.empty() && relative.back() == kPathSeparator &&
+        (result.empty() || result.back() != kPathSeparator)) {
+        result += kPathSeparator;
+    }
+    return result;
 }
 
 } // namespace vimo

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vimo {
@@ -147,6 +148,12 @@ public:
     virtual int resolve(const std::u16string& path, std::u16string& resolved) = 0;
     // Whether `path`, resolved, lies inside `folder` (also resolved).
     bool resolvesInside(const std::u16string& path, const std::u16string& folder);
+    // `relative` (names joined with kPathSeparator) below the folder `base`, each name found the
+    // way Windows finds it: the entry as written when there is one, else an entry that differs
+    // only in the letter case of ASCII letters (the first in fileNameLess order). From the first
+    // name that is not there on, the rest is kept as written, so that what is created takes the
+    // case given. `base` is taken as it stands; an empty `base` gives `relative` unchanged.
+    std::u16string resolveBelow(const std::u16string& base, std::u16string_view relative);
 
     // Removes a file or a link; never a folder.
     virtual int removeFile(const std::u16string& path) = 0;

@@ -85,13 +85,15 @@ bool VimoWorkspace::hasPackageMarker(const std::u16string& folder) const
     // The marker file can only exist inside an existing package folder, so one look suffices.
     // A plain status: this runs once for every service folder of the scan.
     FileStatus marker;
-    return files().status(packagesFolder() + id + kPathSeparator + id + u".rmv", marker) == 0;
+    return files().status(
+               files().resolveBelow(packagesFolder(), id + kPathSeparator + id + u".rmv"),
+               marker) == 0;
 }
 
 HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
 {
     clearError();
-    const std::u16string path = catalogueFilePath(folder);
+    const std::u16string path = catalogueFilePath(files(), folder);
     // A Vimo whose package carries the marker file is left out unread.
     if (hasPackageMarker(folder)) {
         return files().exists(path) ? S_OK : S_FALSE;

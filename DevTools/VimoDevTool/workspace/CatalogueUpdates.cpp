@@ -50,7 +50,7 @@ HRESULT VimoWorkspace::writeVimo(const std::u16string& id, const VimoInfo& info)
     if (stored == m_catalogue.end()) {
         return S_FALSE;
     }
-    const std::u16string path = catalogueFilePath(stored->second.folder);
+    const std::u16string path = catalogueFilePath(files(), stored->second.folder);
     // Such a text would make the file unreadable, and with it every later start.
     if (auto problem = unwritableField(info)) {
         return fail(E_INVALIDARG, path, *problem);
@@ -96,7 +96,7 @@ HRESULT VimoWorkspace::markUnderDevelopment(const std::u16string& id)
 HRESULT VimoWorkspace::setCatalogueId(const std::u16string& newId, const std::u16string& folder)
 {
     clearError();
-    const std::u16string path = catalogueFilePath(folder);
+    const std::u16string path = catalogueFilePath(files(), folder);
     if (!files().exists(path)) {
         return S_FALSE;
     }

@@ -1,5 +1,6 @@
 // Starting the client and handing it reload commands through the desktop.
 
+#include "platform/FileSystem.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
@@ -39,7 +40,7 @@ HRESULT VimoWorkspace::launchClientProgram(const std::vector<std::u16string>& ar
     if (m_installFolder.empty()) {
         return S_FALSE;
     }
-    const std::u16string program = withTrailingBackslash(m_installFolder) + kClientProgram;
+    const std::u16string program = files().resolveBelow(m_installFolder, kClientProgram);
     if (Failure failure = m_platform.startProgram(program, arguments, m_installFolder);
         !failure.empty()) {
         // The described result is a generic failure, whatever the system said.

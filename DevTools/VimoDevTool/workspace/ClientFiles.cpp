@@ -17,8 +17,8 @@ HRESULT VimoWorkspace::removeVimoListCache(const std::u16string& id)
     if (stored == m_catalogue.end()) {
         return S_FALSE;
     }
-    const std::u16string cache =
-        withTrailingBackslash(stored->second.folder) + u"ver1" + kPathSeparator + u"VimoList.bin";
+    const std::u16string cache = files().resolveBelow(
+        stored->second.folder, std::u16string(u"ver1") + kPathSeparator + u"VimoList.bin");
     if (files().exists(cache)) {
         // A file that cannot be deleted simply stays; the client rebuilds a stale cache anyway.
         // A folder that happens to carry the name is never removed.
@@ -30,8 +30,8 @@ HRESULT VimoWorkspace::removeVimoListCache(const std::u16string& id)
 HRESULT VimoWorkspace::disableReload(const std::u16string& packageFolder)
 {
     clearError();
-    const std::u16string path =
-        packageFolder + kPathSeparator + u"Vimoz" + kPathSeparator + u"VimoConfig.xml";
+    const std::u16string path = files().resolveBelow(
+        packageFolder, std::u16string(u"Vimoz") + kPathSeparator + u"VimoConfig.xml");
     if (!files().exists(path)) {
         return fail(E_FAIL, path, "the plug-in configuration does not exist");
     }

@@ -89,7 +89,7 @@ HRESULT VimoWorkspace::createDevelopmentCopy(const std::u16string& sourceId, std
         const bool taken = m_catalogue.count(id) != 0 ||
                            this->files().exists(services + serviceFolderName(id)) ||
                            this->files().exists(services + replaceAll(sourceName, sourceId, id)) ||
-                           this->files().exists(packagesFolder() + id);
+                           this->files().exists(this->files().resolveBelow(packagesFolder(), id));
         if (!taken) {
             break;
         }
@@ -199,7 +199,7 @@ HRESULT VimoWorkspace::copyPackage(const std::u16string& oldId, const std::u16st
         return fail(E_INVALIDARG, isSafeIdentifier(oldId) ? newId : oldId,
                     "the identifier cannot name a folder, or no installation is known");
     }
-    const std::u16string folder = packagesFolder() + oldId;
+    const std::u16string folder = files().resolveBelow(packagesFolder(), oldId);
     if (!files().exists(folder)) {
         return fail(E_FAIL, folder, "the package folder does not exist");
     }

@@ -10,13 +10,12 @@ namespace vimo {
 namespace {
 
 // Each level is tried from the result of the one before, so a missing level is skipped and the
-// deepest existing one wins. The identifier's folder is matched as the file system matches
-// names (exactly, on Linux).
+// deepest existing one wins. Names are found in any letter case, as Windows finds them.
 std::u16string walkDown(FileSystem& files, const VimoInfo& info, const std::u16string& kind)
 {
     std::u16string folder = info.folder;
     for (const std::u16string& level : {std::u16string(u"ver1"), kind, info.id}) {
-        const std::u16string candidate = VimoWorkspace::withTrailingBackslash(folder) + level;
+        const std::u16string candidate = files.resolveBelow(folder, level);
         if (files.exists(candidate)) {
             folder = candidate;
         }

@@ -91,12 +91,12 @@ void VimoWorkspace::setInstallFolder(const std::u16string& folder)
 
 std::u16string VimoWorkspace::servicesFolder() const
 {
-    return withTrailingBackslash(m_installFolder) + u"services" + kPathSeparator;
+    return withTrailingBackslash(files().resolveBelow(m_installFolder, u"services"));
 }
 
 std::u16string VimoWorkspace::packagesFolder() const
 {
-    return withTrailingBackslash(m_installFolder) + u"packages" + kPathSeparator;
+    return withTrailingBackslash(files().resolveBelow(m_installFolder, u"packages"));
 }
 
 std::u16string VimoWorkspace::withTrailingBackslash(const std::u16string& path)

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/Text.h"
 
 namespace vimo {
 
@@ -73,8 +74,9 @@ PackageListing PackageInspector::inspect(const VimoInfo& info) const
             !files.resolvesInside(path, info.folder)) {
             file.verdict = Verdict::LinkOutside;
         }
-        // Packing deletes the cache first, so it never counts for or against the package.
-        if (file.relative == kClientCache) {
+        // Packing deletes the cache first, so it never counts for or against the package; the
+        // client finds it in any letter case, as Windows does.
+        if (equalsIgnoreAsciiCase(file.relative, kClientCache)) {
             file.verdict = Verdict::ClientCache;
         }
         if (file.verdict == Verdict::Packed) {

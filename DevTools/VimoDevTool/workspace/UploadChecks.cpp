@@ -5,6 +5,7 @@
 #include "platform/Text.h"
 #include "workspace/PackageInspector.h"
 #include "workspace/RecordValidator.h"
+#include "workspace/XmlFiles.h"
 #include "xml/XmlDocument.h"
 
 #include <algorithm>
@@ -81,7 +82,7 @@ std::vector<CheckResult> UploadChecks::run(const VimoInfo& info) const
 void UploadChecks::checkCatalogueFile(const VimoInfo& info, std::vector<CheckResult>& results) const
 {
     CheckResult result{"catalogue", kCatalogueFile, false, {}};
-    const std::u16string path = info.folder + kPathSeparator + kCatalogueFile;
+    const std::u16string path = catalogueFilePath(m_workspace.files(), info.folder);
     XmlDocument document(m_workspace.files());
     if (failed(document.loadFile(path))) {
         result.sentence = "The catalogue file does not parse: " + document.errorMessage();
@@ -171,12 +172,14 @@ void UploadChecks::checkFolders(const VimoInfo& info, std::vector<CheckResult>& 
         std::u16string expected;
         std::u16string found;
     };
-    const std::u16string ver1 = info.folder + kPathSeparator + u"ver1" + kPathSeparator;
+    const auto below = [&](const char16_t* kind) {
+        return m_workspace.files().resolveBelow(info.folder, std::u16string(u"ver1") +
+                                                                 kPathSeparator + kind +
+                                                                 kPathSeparator + info.id);
+    };
     const Folder folders[] = {
-        {"sourceFolder", "source", ver1 + u"content" + kPathSeparator + info.id,
-         m_workspace.sourceFolder(info.id)},
-        {"iconsFolder", "icons", ver1 + u"theme" + kPathSeparator + info.id,
-         m_workspace.iconsFolder(info.id)},
+        {"sourceFolder", "source", below(u"content"), m_workspace.sourceFolder(info.id)},
+        {"iconsFolder", "icons", below(u"theme"), m_workspace.iconsFolder(info.id)},
     };
     for (const Folder& folder : folders) {
         const std::u16string shown = folder.expected.substr(info.folder.size() + 1);

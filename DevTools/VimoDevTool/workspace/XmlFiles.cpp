@@ -1,13 +1,15 @@
 #include "workspace/XmlFiles.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
 namespace vimo {
 
-std::u16string catalogueFilePath(const std::u16string& serviceFolder)
+std::u16string catalogueFilePath(FileSystem& files, const std::u16string& serviceFolder)
 {
-    return serviceFolder + kPathSeparator + u"ver1" + kPathSeparator + u"VimozList.xml";
+    return files.resolveBelow(serviceFolder,
+                              std::u16string(u"ver1") + kPathSeparator + u"VimozList.xml");
 }
 
 HRESULT loadElement(XmlDocument& doc, const std::u16string& path, const std::u16string& xpath,

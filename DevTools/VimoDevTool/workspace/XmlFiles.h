@@ -11,11 +11,13 @@
 
 namespace vimo {
 
+class FileSystem;
+
 // Where a catalogue file keeps its one entry.
 inline const std::u16string kCatalogueEntryPath = u"//vimozList/vimoz/vimo";
 
-// The catalogue file of a service folder.
-std::u16string catalogueFilePath(const std::u16string& serviceFolder);
+// The catalogue file of a service folder, its names found in any letter case.
+std::u16string catalogueFilePath(FileSystem& files, const std::u16string& serviceFolder);
 
 // Loads the file at `path` into `doc` and finds the first element at `xpath` below its root.
 // S_OK with `element` set; the system's error when the file cannot be read, `parseFailure` when

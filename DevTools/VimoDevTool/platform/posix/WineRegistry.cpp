@@ -479,48 +479,8 @@ std::u16string WineRegistry::nativePathFromWindows(const std::string& prefix,
         result.pop_back();
     }
 
-    // Windows finds a name whatever its letter case; so look for each component that does not
-    // exist as written among the entries of its folder. Once one is missing, the rest is kept.
-    const std::u16string_view rest = std::u16string_view(path).substr(2);
-    bool matching = true;
-    std::size_t start = 0;
-    while (start < rest.size()) {
-        std::size_t end = rest.find(u'/', start);
-        if (end == std::u16string_view::npos) {
-            end = rest.size();
-        }
-        std::u16string component(rest.substr(start, end - start));
-        start = end + 1;
-        if (component.empty()) {
-            continue;
-        }
-        const std::u16string parent = result;
-        if (result.empty() || result.back() != u'/') {
-            result += u'/';
-        }
-        if (matching) {
-            std::error_code ec;
-            if (fs::symlink_status(toFsPath(result + component), ec).type() ==
-                fs::file_type::not_found) {
-                matching = false;
-                std::vector<DirectoryEntry> entries;
-                if (FileSystem::system().listFolder(parent, entries) == 0) {
-                    for (const DirectoryEntry& entry : entries) {
-                        if (equalsIgnoreAsciiCase(entry.name, component)) {
-                            component = entry.name;
-                            matching = true;
-                            break;
-                        }
-                    }
-                }
-            }
-        }
-        result += component;
-    }
-    if (!rest.empty() && rest.back() == u'/' && result.back() != u'/') {
-        result += u'/';
-    }
-    return result;
+    // Windows finds a name whatever its letter case.
+    return FileSystem::system().resolveBelow(result, std::u16string_view(path).substr(2));
 }
 
 } // namespace vimo
