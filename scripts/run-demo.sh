@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/common.sh
+source scripts/lib/standin.sh
 
 bash scripts/setup-debian.sh
 build_tree vimo-devtool
@@ -17,6 +18,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 cleanup() {
+    stop_standin_client
     stop_started
     if [ -z "${VIMO_DEMO_KEEP:-}" ]; then
         rm -rf "$scratch"
@@ -27,6 +29,7 @@ cleanup() {
 trap cleanup EXIT
 copy_demo demo
 serve_demo
+install_standin_client
 
 echo "Demo installation: $WINEPREFIX (Orvo in drive_c/Program Files/Orvo)"
 echo "Vendor servers:    $ORVO_DEVELOPER_SERVER"
