@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make pkg-config
+    cmake g++ make pkg-config ccache clang-format
+    clang libclang-rt-14-dev
     libxml2-dev libcurl4-openssl-dev libx11-dev
     qt6-base-dev
     p7zip-full

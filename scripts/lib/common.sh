@@ -2,7 +2,11 @@
 # Steps the project's scripts share: building, a private X server, and the demo installation with
 # its loopback server. Sourced from the repository's top folder after `set -euo pipefail`.
 
-build=${VIMO_BUILD_DIR:-build}
+# The build folder of the `ci` preset (CMakePresets.json), which the test script also builds.
+build=${VIMO_BUILD_DIR:-build/ci}
+
+# Every build shares one compiler cache, also across checkouts of the repository.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 
 # The scratch copy of the demo installation, made by copy_demo.
 scratch=""
@@ -19,14 +23,53 @@ stop_started() {
     started_pids=""
 }
 
-# build_tree [TARGET...]: configures the build folder and builds the targets (everything if none).
+# build_tree [TARGET...]: configures the `ci` preset's build folder and builds the targets
+# (everything if none) with every core.
 build_tree() {
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --preset ci -B "$build"
     if [ $# -eq 0 ]; then
         cmake --build "$build" -j"$(nproc)"
     else
         cmake --build "$build" -j"$(nproc)" --target "$@"
     fi
+}
+
+# build_preset PRESET: configures and builds a preset of CMakePresets.json with every core.
+build_preset() {
+    cmake --preset "$1"
+    cmake --build --preset "$1" -j"$(nproc)"
+}
+
+# Names and durations of the stages run so far, for print_stage_times.
+stage_names=()
+stage_seconds=()
+
+# stage NAME COMMAND...: runs a step of a script and records how long it took; a failing step
+# is recorded as such and ends the script (set -e).
+stage() {
+    local name=$1
+    shift
+    local start=$SECONDS
+    echo "==> $name"
+    local status=0
+    "$@" || status=$?
+    stage_names+=("$name")
+    if [ "$status" -ne 0 ]; then
+        stage_seconds+=("$((SECONDS - start)) (failed)")
+        return "$status"
+    fi
+    stage_seconds+=("$((SECONDS - start))")
+}
+
+# print_stage_times: how long each stage took, and all of them together.
+print_stage_times() {
+    [ ${#stage_names[@]} -gt 0 ] || return 0
+    echo "Time per stage (seconds):"
+    local i
+    for i in "${!stage_names[@]}"; do
+        printf '  %-18s %s\n' "${stage_names[$i]}" "${stage_seconds[$i]}"
+    done
+    printf '  %-18s %s\n' "total" "$SECONDS"
 }
 
 # start_xvfb FIRST LAST: starts Xvfb on the first free display number in FIRST..LAST and exports

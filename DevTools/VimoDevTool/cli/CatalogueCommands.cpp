@@ -187,8 +187,8 @@ ExitCode CatalogueCommands::set(const ParsedCommand& command)
     }
     // The window takes any address; say so when `check` would refuse it.
     if (record.isDhtml) {
-        if (auto problem = RecordValidator::webAddressProblem(record.url)) {
-            m_console.message("warning: " + *problem);
+        if (auto addressProblem = RecordValidator::webAddressProblem(record.url)) {
+            m_console.message("warning: " + *addressProblem);
         }
     }
     m_workspace.removeVimoListCache(record.id);
