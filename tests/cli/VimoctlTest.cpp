@@ -513,6 +513,68 @@ TEST_F(VimoctlTest, CheckPassesAGoodVimoAndNamesEveryProblemOfABadOne)
         << text.out;
 }
 
+TEST_F(VimoctlTest, AnEntryLeftOutForItsIdentifierIsNamedWithItsFolder)
+{
+    const std::string escape = "../../../../tmp/escape";
+    const fs::path folder = install.installFolder() / "services" / "orvoescapeVimoz";
+    writeFile(
+        folder / "ver1" / "VimozList.xml",
+        "<vimozList><vimoz><vimo id=\"" + escape +
+            "\" name=\"Escape\" userCreated=\"true\" devStatus=\"dev\"/></vimoz></vimozList>");
+
+    const JsonValue listed = parseJson(run({"list", "--json"}).out);
+    for (const JsonValue& entry : listed["vimos"].items) {
+        EXPECT_NE(entry["id"].text, escape);
+    }
+
+    // Asked for by its identifier, the entry is refused with the reason and nothing is built.
+    const VimoctlResult packed = run({"pack", escape});
+    EXPECT_EQ(packed.exitCode, 1);
+    EXPECT_NE(packed.err.find(folder.string() + " is left out: the identifier"), std::string::npos)
+        << packed.err;
+    EXPECT_NE(packed.err.find("separates folders"), std::string::npos) << packed.err;
+
+    // Checking any Vimo reports the left-out folder beside its own verdict.
+    const VimoctlResult text = run({"check", "dev2"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.err.find("warning: the catalogue entry in " + folder.string()),
+              std::string::npos)
+        << text.err;
+    const JsonValue doc = parseJson(run({"check", "dev2", "--json"}).out);
+    ASSERT_EQ(doc["leftOutFolders"].items.size(), 1u);
+    EXPECT_EQ(doc["leftOutFolders"][0]["folder"].text, folder.string());
+    EXPECT_EQ(doc["leftOutFolders"][0]["id"].text, escape);
+}
+
+TEST_F(VimoctlTest, AnInstallationFolderThatLeadsNowhereIsAFailureNamingIt)
+{
+    const struct
+    {
+        std::string location; // as system.reg writes it
+        std::string named;    // what the message names
+    } cases[] = {
+        {"C:\\\\Program Files\\\\Gone",
+         (install.prefix() / "drive_c" / "Program Files" / "Gone").string()},
+        {"C:\\\\..\\\\..\\\\tmp", "climbs out of its drive"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location);
+        install.writeSystemReg(InstallationFixture::systemRegFor(c.location));
+        for (const char* command : {"list", "check"}) {
+            std::vector<std::string> args{command};
+            if (args[0] == "check") {
+                args.push_back("dev1");
+            }
+            const VimoctlResult result = run(args);
+            EXPECT_EQ(result.exitCode, 2);
+            EXPECT_NE(result.err.find("the installation folder does not exist"), std::string::npos)
+                << result.err;
+            EXPECT_NE(result.err.find(c.named), std::string::npos) << result.err;
+            EXPECT_TRUE(result.out.empty());
+        }
+    }
+}
+
 TEST_F(VimoctlTest, OpenAndRunUseTheDesktopAndTheClient)
 {
     const fs::path bin = install.root() / "bin";

@@ -75,18 +75,18 @@ TEST_F(CatalogueTest, ReadsRecordsAndSplitsThemIntoViews)
                       "devStatus=\"dev\" userCreated=\"true\" pluginKey=\"k\"/>"
                       "<vimo id=\"second\" userCreated=\"true\"/>"
                       "</vimoz></vimozList>");
-    rawVimo("sparse", "<vimozList><vimoz><vimo userCreated=\"true\" width=\"640px\" "
-                      "height=\"abc\"/></vimoz></vimozList>");
+    rawVimo("sparse", "<vimozList><vimoz><vimo id=\"sparse\" userCreated=\"true\" "
+                      "width=\"640px\" height=\"abc\"/></vimoz></vimozList>");
     writeFile(fixture.installFolder() / "services" / "stray.txt", "not a folder");
     fs::create_directories(fixture.serviceFolder("empty"));
 
     ASSERT_EQ(workspace.loadAll(), S_OK);
     EXPECT_EQ(keys(workspace.catalogue()),
-              (std::vector<std::u16string>{u"", u"B1", u"a1", u"fields", u"x10", u"x9"}));
+              (std::vector<std::u16string>{u"B1", u"a1", u"fields", u"sparse", u"x10", u"x9"}));
     EXPECT_EQ(keys(workspace.GetDevVimos()),
               (std::vector<std::u16string>{u"a1", u"fields", u"x10"}));
     EXPECT_EQ(keys(workspace.GetPublishedVimos()),
-              (std::vector<std::u16string>{u"", u"B1", u"x9"}));
+              (std::vector<std::u16string>{u"B1", u"sparse", u"x9"}));
 
     VimoInfo info;
     ASSERT_EQ(workspace.getVimo(u"fields", info), S_OK);
@@ -100,7 +100,7 @@ TEST_F(CatalogueTest, ReadsRecordsAndSplitsThemIntoViews)
     EXPECT_TRUE(info.isDev);
     EXPECT_EQ(info.folder, u16(fixture.serviceFolder("fields")));
 
-    ASSERT_EQ(workspace.getVimo(u"", info), S_OK);
+    ASSERT_EQ(workspace.getVimo(u"sparse", info), S_OK);
     EXPECT_EQ(info.width, 640);
     EXPECT_EQ(info.height, 0);
     EXPECT_EQ(info.name, u"");
@@ -149,7 +149,8 @@ TEST_F(CatalogueTest, PackageMarkerLeavesAVimoOut)
     EXPECT_FALSE(workspace.hasPackageMarker(u16(fixture.serviceFolder(""))));
     EXPECT_FALSE(workspace.hasPackageMarker(u16(fixture.installFolder() / "services" / "abc")));
     ASSERT_EQ(workspace.loadAll(), S_OK);
-    EXPECT_EQ(workspace.catalogue().size(), 2u);
+    EXPECT_EQ(workspace.catalogue().size(), 1u);
+    EXPECT_EQ(workspace.leftOutFolders().size(), 1u); // read, and left out for its empty identifier
 }
 
 TEST_F(CatalogueTest, LaterFolderWithTheSameIdReplacesTheRecord)
@@ -233,6 +234,53 @@ TEST_F(CatalogueTest, FolderWithoutCatalogueIsSkipped)
     EXPECT_EQ(workspace.addFromFolder(u16(fixture.serviceFolder("notMine"))), S_FALSE);
     EXPECT_EQ(workspace.loadAll(), S_OK);
     EXPECT_TRUE(workspace.catalogue().empty());
+}
+
+TEST_F(CatalogueTest, IdentifiersThatCouldNameAPathElsewhereAreLeftOutWithTheReason)
+{
+    // The identifier attribute, what the entry reads as, and the reason's gist.
+    const struct
+    {
+        std::string attribute; // as the file writes it
+        std::u16string id;
+        std::string reason;
+    } cases[] = {
+        {"id=\"../../../../tmp/evil\"", u"../../../../tmp/evil", "holds \"/\""},
+        {"id=\"a/b\"", u"a/b", "holds \"/\""},
+        {"id=\"a\\b\"", u"a\\b", "holds \"\\\""},
+        {"id=\".\"", u".", "is \".\""},
+        {"id=\"..\"", u"..", "is \"..\""},
+        {"id=\"\"", u"", "is empty"},
+        {"", u"", "is empty"}, // no identifier at all
+        {"id=\"tab&#9;id\"", u"tab\tid", "control character U+0009"},
+        {"id=\"line&#10;id\"", u"line\nid", "control character U+000A"},
+        {"id=\"del\x7f\"", u"del\x7f", "control character U+007F"},
+        {"id=\"next\xc2\x85\"", u"next\x85", "control character U+0085"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.attribute);
+        fs::remove_all(fixture.installFolder() / "services");
+        fixture.addVimo(vimoSpec("good"));
+        const fs::path folder = rawVimo("bad", "<vimozList><vimoz><vimo " + c.attribute +
+                                                   " userCreated=\"true\"/></vimoz></vimozList>");
+        ASSERT_EQ(workspace.loadAll(), S_OK);
+        EXPECT_EQ(keys(workspace.catalogue()), std::vector<std::u16string>{u"good"});
+        ASSERT_EQ(workspace.leftOutFolders().size(), 1u);
+        const LeftOutFolder& left = workspace.leftOutFolders()[0];
+        EXPECT_EQ(left.folder, u16(folder));
+        EXPECT_EQ(left.id, c.id);
+        EXPECT_NE(left.reason.find(c.reason), std::string::npos) << left.reason;
+        EXPECT_EQ(workspace.addFromFolder(u16(folder)), S_FALSE);
+    }
+
+    // Dots inside a name are no path; a new read forgets what the last one left out.
+    fs::remove_all(fixture.installFolder() / "services");
+    for (const char* id : {"a..b", ".hidden", "x.y."}) {
+        fixture.addVimo(vimoSpec(id));
+    }
+    ASSERT_EQ(workspace.loadAll(), S_OK);
+    EXPECT_EQ(workspace.catalogue().size(), 3u);
+    EXPECT_TRUE(workspace.leftOutFolders().empty());
 }
 
 } // namespace

@@ -116,6 +116,38 @@ TEST_F(Installation, ARelativePrefixIsRefused)
     EXPECT_EQ(workspace.locateInstallation(), S_OK);
 }
 
+TEST_F(Installation, AFolderThatLeadsNowhereIsNamedWithTheReason)
+{
+    fs::create_directories(fixture.installFolder());
+    const struct
+    {
+        std::string location; // as system.reg writes it
+        std::string reason;   // empty when the folder is fine
+    } cases[] = {
+        {"C:\\\\Program Files\\\\Orvo", ""},
+        {"C:\\\\Program Files\\\\..\\\\Program Files\\\\.\\\\Orvo", ""},
+        {"C:\\\\Program Files\\\\Missing", "the installation folder does not exist"},
+        // Above the drive's root the path leaves the prefix, even where a folder exists.
+        {"C:\\\\..\\\\..\\\\..", "climbs out of its drive"},
+        {"C:\\\\Program Files\\\\..\\\\..\\\\drive_c\\\\Program Files\\\\Orvo", "climbs out"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location);
+        // The window takes any folder it finds, as before.
+        ASSERT_EQ(locateWith("\"InstallLocation\"=\"" + c.location + "\""), S_OK);
+        const HRESULT checked = workspace.checkInstallFolder();
+        if (c.reason.empty()) {
+            EXPECT_EQ(checked, S_OK);
+            EXPECT_TRUE(workspace.lastError().empty());
+            continue;
+        }
+        EXPECT_TRUE(failed(checked));
+        EXPECT_EQ(workspace.lastError().subject, workspace.installFolder());
+        EXPECT_NE(workspace.lastError().reason.find(c.reason), std::string::npos)
+            << workspace.lastError().reason;
+    }
+}
+
 TEST_F(Installation, OnlyTheThirtyTwoBitViewCounts)
 {
     fixture.writeSystemReg(kHeader64 + "[Software\\\\" + kUninstall + "]\n" +

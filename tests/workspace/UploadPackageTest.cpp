@@ -288,6 +288,39 @@ TEST_F(UploadPackageTest, AStoppedBuildLeavesThePreviousArchiveOrAWholeNewOne)
     EXPECT_EQ(strayFiles(services), std::vector<std::string>{});
 }
 
+TEST_F(UploadPackageTest, AnIdentifierClimbingOutOfItsFolderIsNeverPacked)
+{
+    const std::string escape = "../../../../" + m_install.root().filename().string() + "/escape";
+    const fs::path evil = m_install.installFolder() / "services" / "orvoescapeVimoz";
+    writeFile(evil / "ver1" / "VimozList.xml",
+              "<vimozList><vimoz><vimo id=\"" + escape +
+                  "\" userCreated=\"true\" devStatus=\"dev\"/></vimoz></vimozList>");
+    writeFile(evil / "index.html", "<html>escape</html>");
+    load();
+
+    std::vector<std::u16string> ids;
+    for (const auto& [id, info] : m_workspace.catalogue()) {
+        ids.push_back(id);
+    }
+    EXPECT_EQ(ids, std::vector<std::u16string>{u"42"});
+    std::u16string unsupported;
+    EXPECT_EQ(m_workspace.buildUploadPackage(fromUtf8(escape), unsupported), S_FALSE);
+
+    const ZipListing zip = build();
+    ASSERT_TRUE(zip.ok) << zip.error;
+    EXPECT_FALSE(zip.members.empty());
+    for (const ZipMember& member : zip.members) {
+        EXPECT_TRUE(member.name.starts_with("orvo42Vimoz/")) << member.name;
+        EXPECT_EQ(member.name.find(".."), std::string::npos) << member.name;
+    }
+    // The only archive anywhere in the fixture is the one of 42.
+    for (const auto& entry : fs::recursive_directory_iterator(m_install.root())) {
+        if (entry.path().extension() == ".zip") {
+            EXPECT_EQ(entry.path(), archive());
+        }
+    }
+}
+
 TEST_F(UploadPackageTest, ReplacesAnOldArchiveAndLeavesAnUndeletableOneAlone)
 {
     load();

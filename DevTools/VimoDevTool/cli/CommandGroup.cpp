@@ -15,9 +15,19 @@ std::optional<ExitCode> CommandGroup::findVimo(const ParsedCommand& command, Vim
 {
     const std::string id = command.argument();
     if (m_workspace.getVimo(fromUtf8(id), info) != S_OK) {
+        for (const LeftOutFolder& left : m_workspace.leftOutFolders()) {
+            if (left.id == fromUtf8(id)) {
+                return fail(command, ExitCode::NothingDone, leftOutText(left));
+            }
+        }
         return fail(command, ExitCode::NothingDone, "no Vimo \"" + id + "\" in the catalogue");
     }
     return std::nullopt;
+}
+
+std::string CommandGroup::leftOutText(const LeftOutFolder& left)
+{
+    return "the catalogue entry in " + toUtf8(left.folder) + " is left out: " + left.reason;
 }
 
 ExitCode CommandGroup::fail(const ParsedCommand& command, ExitCode code, const std::string& text)

@@ -22,6 +22,8 @@ protected:
     // The record of the command's identifier argument; on failure the reason has been reported
     // and the exit code is returned instead.
     std::optional<ExitCode> findVimo(const ParsedCommand& command, VimoInfo& info);
+    // Why a service folder's entry is not in the catalogue, in one line.
+    static std::string leftOutText(const LeftOutFolder& left);
     // Reports a refusal or failure of `command` in one line.
     ExitCode fail(const ParsedCommand& command, ExitCode code, const std::string& text);
 

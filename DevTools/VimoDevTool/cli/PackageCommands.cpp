@@ -196,6 +196,16 @@ ExitCode PackageCommands::check(const ParsedCommand& command)
         writer.member("id", info.id);
         writer.member("folder", info.folder);
         writer.member("passed", allPassed);
+        writer.key("leftOutFolders");
+        writer.beginArray();
+        for (const LeftOutFolder& left : m_workspace.leftOutFolders()) {
+            writer.beginObject();
+            writer.member("folder", left.folder);
+            writer.member("id", left.id);
+            writer.member("reason", left.reason);
+            writer.endObject();
+        }
+        writer.endArray();
         writer.key("checks");
         writer.beginArray();
         for (const CheckResult& result : results) {
@@ -217,6 +227,9 @@ ExitCode PackageCommands::check(const ParsedCommand& command)
                 line += toUtf8(result.file) + ": ";
             }
             m_console.line(line + result.sentence);
+        }
+        for (const LeftOutFolder& left : m_workspace.leftOutFolders()) {
+            m_console.message("warning: " + leftOutText(left));
         }
     }
     return allPassed ? ExitCode::Success : ExitCode::NothingDone;

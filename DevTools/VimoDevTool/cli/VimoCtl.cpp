@@ -47,6 +47,10 @@ ExitCode VimoCtl::openWorkspace(VimoWorkspace& workspace, Console& console)
         console.message(std::string(messages::kNotInstalled));
         return console.fail(ExitCode::Failure, workspace.lastError().describe());
     }
+    // The window shows an empty list here; a script must be able to tell this from "no Vimos".
+    if (failed(workspace.checkInstallFolder())) {
+        return console.fail(ExitCode::Failure, workspace.lastError().describe());
+    }
     HRESULT hr = workspace.loadDeveloperConfiguration();
     const char* step = "developer configuration";
     if (succeeded(hr)) {

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "workspace/RecordValidator.h"
 #include "workspace/VimoWorkspace.h"
 #include "workspace/XmlFiles.h"
 
@@ -53,6 +54,7 @@ HRESULT VimoWorkspace::loadAll()
 {
     clearError();
     m_catalogue.clear();
+    m_leftOutFolders.clear();
     const std::u16string services = servicesFolder();
     std::vector<DirectoryEntry> entries;
     if (files().listFolder(services, entries) != 0) {
@@ -115,6 +117,12 @@ HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
         return S_FALSE;
     }
     VimoInfo info = recordFrom(vimo, folder);
+    // Identifiers become folder and archive member names; checked here, once, every later
+    // operation can rely on them.
+    if (auto problem = RecordValidator::identifierProblem(info.id)) {
+        m_leftOutFolders.push_back({folder, info.id, std::move(*problem)});
+        return S_FALSE;
+    }
     m_catalogue.insert_or_assign(info.id, std::move(info));
     return S_OK;
 }

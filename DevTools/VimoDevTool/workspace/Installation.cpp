@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
 #include "workspace/VimoWorkspace.h"
 
 namespace vimo {
@@ -40,6 +41,32 @@ std::u16string registryString(const RegistryValue& value, std::string& why)
     return text;
 }
 
+// Whether a Windows path goes above its drive's root (or its starting folder) with "..".
+bool climbsAboveRoot(std::u16string_view path)
+{
+    if (path.size() >= 2 && path[1] == u':') {
+        path.remove_prefix(2);
+    }
+    int depth = 0;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find_first_of(u"\\/", start);
+        if (end == std::u16string_view::npos) {
+            end = path.size();
+        }
+        const std::u16string_view component = path.substr(start, end - start);
+        if (component == u"..") {
+            if (--depth < 0) {
+                return true;
+            }
+        } else if (!component.empty() && component != u".") {
+            ++depth;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 } // namespace
 
 VimoWorkspace::VimoWorkspace(Platform& platform) : m_platform(platform) {}
@@ -67,6 +94,7 @@ HRESULT VimoWorkspace::locateInstallation()
 {
     clearError();
     m_installFolder.clear();
+    m_installLocation.clear();
     if (Failure problem = m_platform.registryProblem(); !problem.empty()) {
         return fail(problem);
     }
@@ -81,12 +109,29 @@ HRESULT VimoWorkspace::locateInstallation()
         return fail(E_FAIL, m_platform.registryLocation(), "no Orvo installation found: " + why);
     }
     m_installFolder = withTrailingBackslash(m_platform.nativePathFromWindows(windowsPath));
+    m_installLocation = windowsPath;
+    return S_OK;
+}
+
+HRESULT VimoWorkspace::checkInstallFolder()
+{
+    clearError();
+    const HRESULT notFound = hresultFromWin32(ERROR_PATH_NOT_FOUND);
+    if (climbsAboveRoot(m_installLocation)) {
+        return fail(notFound, m_installFolder,
+                    "the installation folder does not exist: its recorded path \"" +
+                        toUtf8(m_installLocation) + "\" climbs out of its drive with \"..\"");
+    }
+    if (!files().isDirectory(m_installFolder)) {
+        return fail(notFound, m_installFolder, "the installation folder does not exist");
+    }
     return S_OK;
 }
 
 void VimoWorkspace::setInstallFolder(const std::u16string& folder)
 {
     m_installFolder = withTrailingBackslash(folder);
+    m_installLocation.clear();
 }
 
 std::u16string VimoWorkspace::servicesFolder() const

@@ -3,6 +3,8 @@
 #include "platform/Text.h"
 #include "workspace/Messages.h"
 
+#include <cstdio>
+
 namespace vimo {
 
 RecordValidator::RecordValidator(const DeveloperConfiguration& configuration)
@@ -93,6 +95,28 @@ std::optional<std::string> RecordValidator::webAddressProblem(std::u16string_vie
         hostStart, hostEnd == std::u16string::npos ? std::u16string::npos : hostEnd - hostStart);
     if (host.empty() || host.find_first_of(u" \t\r\n") != std::u16string_view::npos) {
         return "The address \"" + toUtf8(url) + "\" names no host.";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RecordValidator::identifierProblem(std::u16string_view id)
+{
+    if (id.empty()) {
+        return std::string("the identifier is empty");
+    }
+    if (id == u"." || id == u"..") {
+        return "the identifier is \"" + toUtf8(id) + "\", which names no folder of its own";
+    }
+    for (const char16_t c : id) {
+        if (c == u'/' || c == u'\\') {
+            return "the identifier \"" + toUtf8(id) + "\" holds \"" +
+                   std::string(1, static_cast<char>(c)) + "\", which separates folders";
+        }
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            char code[8];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+            return "the identifier holds the control character " + std::string(code);
+        }
     }
     return std::nullopt;
 }

@@ -31,6 +31,9 @@ public:
     static std::optional<std::string> heightProblem(std::int64_t height);
     // A web Vimo's main file must be an absolute http or https address with a host.
     static std::optional<std::string> webAddressProblem(std::u16string_view url);
+    // An identifier names folders and archive members: it must not be empty, "." or "..", nor
+    // hold "/", "\" or a control character.
+    static std::optional<std::string> identifierProblem(std::u16string_view id);
 
 private:
     // A limit of 0 or less sets no limit, as an edit field's text limit of 0 does.

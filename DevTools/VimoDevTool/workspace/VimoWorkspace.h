@@ -18,6 +18,14 @@ class Platform;
 
 using PathList = std::vector<std::u16string>;
 
+// A service folder whose catalogue entry was left out of the catalogue, and why.
+struct LeftOutFolder
+{
+    std::u16string folder;
+    std::u16string id;  // as the file writes it
+    std::string reason; // in words
+};
+
 // The result of classifyFile.
 enum FileClass : int
 {
@@ -47,6 +55,9 @@ public:
 
     // Finds the client's installation folder from its uninstall entry; E_FAIL when not found.
     HRESULT locateInstallation();
+    // Whether the installation folder exists and its recorded path stays on its drive (no ".."
+    // above the drive's root); a failure names the folder and why.
+    HRESULT checkInstallFolder();
     // The installation folder, ending with a separator; empty until found.
     const std::u16string& installFolder() const { return m_installFolder; }
     // Sets the installation folder directly (a separator is appended); for tests and tools.
@@ -77,7 +88,8 @@ public:
 
     // Clears the catalogue and reads every service folder; 1 when there is no services folder.
     HRESULT loadAll();
-    // Reads one service folder's entry into the catalogue; 1 when it has none to take.
+    // Reads one service folder's entry into the catalogue; 1 when it has none to take. An entry
+    // whose identifier could name a path elsewhere is left out and kept in leftOutFolders().
     HRESULT addFromFolder(const std::u16string& folder);
     // Copies the entry of `id` into `info`; 1 (and `info` untouched) when there is none.
     HRESULT getVimo(const std::u16string& id, VimoInfo& info) const;
@@ -88,6 +100,8 @@ public:
     // Whether the package of the service folder `folder` holds its ".rmv" marker file.
     bool hasPackageMarker(const std::u16string& folder) const;
     const VimoMap& catalogue() const { return m_catalogue; }
+    // The folders whose entries the last read left out for their identifiers.
+    const std::vector<LeftOutFolder>& leftOutFolders() const { return m_leftOutFolders; }
 
     // --- Catalogue updates (CatalogueUpdates.cpp)
 
@@ -194,7 +208,9 @@ private:
     Platform& m_platform;
     mutable Failure m_lastError;
     std::u16string m_installFolder;
+    std::u16string m_installLocation; // as the uninstall entry writes it
     VimoMap m_catalogue;
+    std::vector<LeftOutFolder> m_leftOutFolders;
     DeveloperConfiguration m_configuration;
     long m_connectTimeoutMs = 10000;
     long m_totalTimeoutMs = 30000;
