@@ -44,7 +44,8 @@ TEST_F(PresenterTest, StartupFailuresShowTheirMessageAndOpenNoWindow)
         {"no client", [](PresenterTest& t) { t.platform.env["WINEPREFIX"] = "/nonexistent"; },
          u"In order to be able to use the Open Vimoz Developer tool you first need to install "
          u"Orvo 6.5 and above.",
-         MessageIcon::Exclamation, [](PresenterTest&) { return std::string(); }},
+         MessageIcon::Exclamation,
+         [](PresenterTest&) { return std::string("/nonexistent: no Orvo installation found"); }},
         {"no configuration",
          [](PresenterTest& t) {
              t.server.setHandler(

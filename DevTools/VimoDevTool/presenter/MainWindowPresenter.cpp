@@ -66,7 +66,7 @@ MainWindowPresenter::MainWindowPresenter(VimoWorkspace& workspace, MainWindowVie
 bool MainWindowPresenter::start()
 {
     if (m_workspace.locateInstallation() < 0) {
-        show(res::IDS_CLIENT_MISSING, MessageIcon::Exclamation);
+        show(res::IDS_CLIENT_MISSING, MessageIcon::Exclamation, lastCause());
         return false;
     }
     bool loaded = false;
