@@ -4,7 +4,6 @@
 #include "app/CImportVimoDlg.h"
 #include "app/Controls.h"
 #include "app/MessageBox.h"
-#include "app/StringTable.h"
 #include "app/controls/CHyperLink.h"
 #include "app/controls/UpDownControl.h"
 #include "presenter/Resource.h"

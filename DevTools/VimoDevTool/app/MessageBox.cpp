@@ -1,7 +1,7 @@
 #include "app/MessageBox.h"
 
-#include "app/StringTable.h"
 #include "presenter/Resource.h"
+#include "workspace/StringTable.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -19,7 +19,8 @@ MessageBox& MessageBox::standard()
 int MessageBox::show(QWidget* parent, const QString& text, MessageIcon icon, MessageButtons buttons,
                      const QString& detail)
 {
-    return present(parent, {loadString(res::AFX_IDS_APP_TITLE), text, icon, buttons, detail});
+    return present(parent, {QString::fromStdU16String(stringText(res::AFX_IDS_APP_TITLE)), text,
+                            icon, buttons, detail});
 }
 
 int MessageBox::showString(QWidget* parent, int stringId, MessageIcon icon, MessageButtons buttons,

@@ -1,8 +1,8 @@
 #include "cli/CatalogueCommands.h"
 
 #include "platform/Text.h"
-#include "workspace/Messages.h"
 #include "workspace/RecordValidator.h"
+#include "workspace/StringTable.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -179,7 +179,7 @@ ExitCode CatalogueCommands::set(const ParsedCommand& command)
 
     const HRESULT hr = m_workspace.writeVimo(record.id, record);
     if (failed(hr)) {
-        m_console.message(messages::kSaveFailed);
+        m_console.message(toUtf8(stringText(res::IDS_SAVE_FAILED)));
         // A text the file cannot hold is refused, not a failure of the disk.
         return fail(command, hr == E_INVALIDARG ? ExitCode::NothingDone : ExitCode::Failure,
                     "the catalogue file of \"" + command.argument() +

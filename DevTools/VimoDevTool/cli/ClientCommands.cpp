@@ -1,7 +1,7 @@
 #include "cli/ClientCommands.h"
 
 #include "platform/Text.h"
-#include "workspace/Messages.h"
+#include "workspace/StringTable.h"
 
 namespace vimo::cli {
 
@@ -65,7 +65,7 @@ ExitCode ClientCommands::run(const ParsedCommand& command)
     // so the second instance starts at once as well.
     if (!m_workspace.IsClientRunning()) {
         if (failed(m_workspace.LaunchClient())) {
-            m_console.message(messages::kLaunchFailed);
+            m_console.message(toUtf8(stringText(res::IDS_LAUNCH_FAILED)));
             launchFailed = true;
         } else {
             started = true;
@@ -74,7 +74,7 @@ ExitCode ClientCommands::run(const ParsedCommand& command)
     bool secondStarted = false;
     if (command.has("--second") && !m_workspace.HasSecondClientWindow()) {
         if (failed(m_workspace.LaunchSecondClient())) {
-            m_console.message(messages::kSecondLaunchFailed);
+            m_console.message(toUtf8(stringText(res::IDS_LAUNCH_SECOND_FAILED)));
             launchFailed = true;
         } else {
             secondStarted = true;

@@ -2,8 +2,8 @@
 
 #include "platform/Paths.h"
 #include "platform/Text.h"
-#include "workspace/Messages.h"
 #include "workspace/PackageInspector.h"
+#include "workspace/StringTable.h"
 #include "workspace/UploadChecks.h"
 
 #include <cstdio>
@@ -111,7 +111,7 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
     std::u16string unsupported;
     const HRESULT hr = m_workspace.buildUploadPackage(info.id, unsupported);
     if (failed(hr)) {
-        m_console.message(messages::kPackageFailed);
+        m_console.message(toUtf8(stringText(res::IDS_PACKAGE_FAILED)));
         return fail(command, ExitCode::Failure,
                     "the archive of \"" + command.argument() +
                         "\" was not built: " + format::cause(m_workspace.lastError(), hr));
@@ -166,12 +166,10 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
     }
 
     if (tooBig) {
-        return m_console.fail(ExitCode::NothingDone, messages::kArchiveTooBig);
+        return m_console.fail(ExitCode::NothingDone, toUtf8(stringText(res::IDS_ARCHIVE_TOO_BIG)));
     }
     if (!unsupported.empty()) {
-        std::string text = messages::kUnsupportedFiles;
-        text.replace(text.find("%s"), 2, toUtf8(unsupported));
-        m_console.message(text);
+        m_console.message(toUtf8(unsupportedFilesText(unsupported)));
     }
     if (!copyProblem.empty()) {
         return fail(command, ExitCode::Failure, copyProblem);

@@ -4,7 +4,8 @@
 #include "cli/ClientCommands.h"
 #include "cli/HelpText.h"
 #include "cli/PackageCommands.h"
-#include "workspace/Messages.h"
+#include "platform/Text.h"
+#include "workspace/StringTable.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <ostream>
@@ -44,7 +45,7 @@ int VimoCtl::run(const std::vector<std::string>& args)
 ExitCode VimoCtl::openWorkspace(VimoWorkspace& workspace, Console& console)
 {
     if (failed(workspace.locateInstallation())) {
-        console.message(std::string(messages::kNotInstalled));
+        console.message(toUtf8(stringText(res::IDS_CLIENT_MISSING)));
         return console.fail(ExitCode::Failure, workspace.lastError().describe());
     }
     // The window shows an empty list here; a script must be able to tell this from "no Vimos".
@@ -58,7 +59,7 @@ ExitCode VimoCtl::openWorkspace(VimoWorkspace& workspace, Console& console)
         step = "catalogue";
     }
     if (failed(hr)) {
-        console.message(std::string(messages::kInitFailed));
+        console.message(toUtf8(stringText(res::IDS_INIT_FAILED)));
         return console.fail(ExitCode::Failure, std::string("the ") + step +
                                                    " could not be loaded: " +
                                                    format::cause(workspace.lastError(), hr));

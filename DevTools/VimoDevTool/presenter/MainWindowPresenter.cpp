@@ -2,7 +2,7 @@
 
 #include "platform/Text.h"
 #include "presenter/Resource.h"
-#include "presenter/StringTable.h"
+#include "workspace/StringTable.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <algorithm>
@@ -444,10 +444,8 @@ void MainWindowPresenter::createArchive()
         return;
     }
     if (!unsupported.empty()) {
-        m_view.showMessage({replaceAll(stringText(res::IDS_UNSUPPORTED_FILES), u"%s", unsupported),
-                            MessageIcon::Exclamation,
-                            MessageButtons::Ok,
-                            {}});
+        m_view.showMessage(
+            {unsupportedFilesText(unsupported), MessageIcon::Exclamation, MessageButtons::Ok, {}});
     }
     m_view.setArchivePath(m_workspace.uploadArchivePath(m_shownId));
     m_view.enableControl(res::IDC_OPEN_ARCHIVE_FOLDER, true);

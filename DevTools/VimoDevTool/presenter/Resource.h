@@ -1,7 +1,10 @@
 #pragma once
 
-// Numeric identifiers of the dialogs, controls, commands, strings and icon. Controls carry them
-// as their object name so that tests (and findControl) reach each one by its number.
+// The strings' identifiers live with the string table in the model, which vimoctl shares.
+#include "workspace/StringTable.h"
+
+// Numeric identifiers of the dialogs, controls, commands and icon. Controls carry them as their
+// object name so that tests (and findControl) reach each one by its number.
 namespace vimo::res {
 
 // Dialogs and the icon.
@@ -49,22 +52,5 @@ inline constexpr int ID_IMPORT_VIMO = 1014;
 inline constexpr int ID_COPY_ARCHIVE_PATH = 1025;
 inline constexpr int IDM_ABOUTBOX = 16;
 inline constexpr int ID_HELP_ABOUT = 32773;
-
-// Strings.
-inline constexpr int IDS_ABOUTBOX = 101;
-inline constexpr int IDS_INIT_FAILED = 104;
-inline constexpr int IDS_SAVE_CHANGES = 105;
-inline constexpr int IDS_SAVE_FAILED = 106;
-inline constexpr int IDS_UNSUPPORTED_FILES = 107;
-inline constexpr int IDS_PACKAGE_FAILED = 109;
-inline constexpr int IDS_COPY_PATH_FAILED = 110;
-inline constexpr int IDS_LAUNCH_FAILED = 111;
-inline constexpr int IDS_LAUNCH_SECOND_FAILED = 112;
-inline constexpr int IDS_NAME_EMPTY = 113;
-inline constexpr int IDS_WIDTH_RANGE = 114;
-inline constexpr int IDS_HEIGHT_RANGE = 115;
-inline constexpr int IDS_ARCHIVE_TOO_BIG = 116;
-inline constexpr int IDS_CLIENT_MISSING = 117;
-inline constexpr int AFX_IDS_APP_TITLE = 57344;
 
 } // namespace vimo::res

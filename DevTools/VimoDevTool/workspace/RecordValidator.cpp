@@ -1,7 +1,7 @@
 #include "workspace/RecordValidator.h"
 
 #include "platform/Text.h"
-#include "workspace/Messages.h"
+#include "workspace/StringTable.h"
 
 #include <cstdio>
 
@@ -37,7 +37,7 @@ std::u16string RecordValidator::trimWhiteSpace(std::u16string_view text)
 std::optional<std::string> RecordValidator::nameProblem(std::u16string_view name) const
 {
     if (trimWhiteSpace(name).empty()) {
-        return std::string(messages::kNameEmpty);
+        return toUtf8(stringText(res::IDS_NAME_EMPTY));
     }
     return std::nullopt;
 }
@@ -66,7 +66,7 @@ std::optional<std::string> RecordValidator::lengthProblem(std::u16string_view te
 std::optional<std::string> RecordValidator::widthProblem(std::int64_t width)
 {
     if (width < 1 || width > kMaxWidth) {
-        return std::string(messages::kWidthOutOfRange);
+        return toUtf8(stringText(res::IDS_WIDTH_RANGE));
     }
     return std::nullopt;
 }
@@ -74,7 +74,7 @@ std::optional<std::string> RecordValidator::widthProblem(std::int64_t width)
 std::optional<std::string> RecordValidator::heightProblem(std::int64_t height)
 {
     if (height < 1 || height > kMaxHeight) {
-        return std::string(messages::kHeightOutOfRange);
+        return toUtf8(stringText(res::IDS_HEIGHT_RANGE));
     }
     return std::nullopt;
 }

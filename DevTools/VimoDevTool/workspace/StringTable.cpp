@@ -1,4 +1,6 @@
-#include "presenter/StringTable.h"
+#include "workspace/StringTable.h"
+
+#include "platform/Text.h"
 
 namespace vimo {
 
@@ -11,7 +13,7 @@ struct StringEntry
 };
 
 constexpr StringEntry kStrings[] = {
-#include "strings.inc"
+#include "res/strings.inc"
 };
 
 } // namespace
@@ -24,6 +26,11 @@ std::u16string stringText(int id)
         }
     }
     return {};
+}
+
+std::u16string unsupportedFilesText(std::u16string_view files)
+{
+    return replaceAll(stringText(res::IDS_UNSUPPORTED_FILES), u"%s", files);
 }
 
 } // namespace vimo
