@@ -89,10 +89,10 @@ std::optional<FormProblem> VimoForm::validate()
     if (name.empty()) {
         return FormProblem{FormField::Name, res::IDS_NAME_EMPTY};
     }
-    if (width == 0 || width > RecordValidator::kMaxWidth) {
+    if (RecordValidator::widthProblem(width)) {
         return FormProblem{FormField::Width, res::IDS_WIDTH_RANGE};
     }
-    if (height == 0 || height > RecordValidator::kMaxHeight) {
+    if (RecordValidator::heightProblem(height)) {
         return FormProblem{FormField::Height, res::IDS_HEIGHT_RANGE};
     }
     return std::nullopt;
