@@ -34,12 +34,7 @@ void CHyperLink::PreSubclassWindow()
     if (text().isEmpty()) {
         setText(m_url);
     }
-    QFont linkFont = font();
-    linkFont.setUnderline((m_flags & LinkUnderline) != 0);
-    m_fitting = true;
-    setFont(linkFont);
-    m_fitting = false;
-    positionWindow();
+    fitFont();
     if (!(m_flags & LinkNoHandCursor)) {
         // Qt's own pointing hand stands in for the hand cursor of the old help program.
         setCursor(Qt::PointingHandCursor);
@@ -227,6 +222,12 @@ void CHyperLink::changeEvent(QEvent* event)
     if (event->type() != QEvent::FontChange || m_fitting) {
         return;
     }
+    fitFont();
+}
+
+// Underlines the control's font as the flags ask and re-fits the control to its text.
+void CHyperLink::fitFont()
+{
     QFont linkFont = font();
     linkFont.setUnderline((m_flags & LinkUnderline) != 0);
     m_fitting = true;

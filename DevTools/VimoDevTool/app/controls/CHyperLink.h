@@ -78,6 +78,7 @@ protected:
 
 private:
     void refresh();
+    void fitFont();
 
     bool m_active = false;
     bool m_hover = false;
