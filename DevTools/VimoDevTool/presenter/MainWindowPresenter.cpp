@@ -85,7 +85,7 @@ bool MainWindowPresenter::start()
     m_view.setControlReadOnly(res::IDC_SOURCE_FOLDER, true);
     m_view.setControlReadOnly(res::IDC_ICONS_FOLDER, true);
     fillVimoList();
-    lockForm();
+    setFormLocked(true);
     m_view.setUploadAddress(m_workspace.contentServer() + u"/cf/orvo65/openvimoz_upload.html");
     m_view.enableControl(res::IDC_OPEN_ARCHIVE_FOLDER, false);
     return true;
@@ -119,38 +119,22 @@ void MainWindowPresenter::closeVimo()
 {
     m_editing = false;
     m_shownId.clear();
-    lockForm();
+    setFormLocked(true);
 }
 
 // Locked fields are drawn disabled as well as read-only, so that nobody tries to type there.
-void MainWindowPresenter::lockForm()
+void MainWindowPresenter::setFormLocked(bool locked)
 {
     for (const int field : kPropertyFields) {
-        m_view.setControlReadOnly(field, true);
-        m_view.enableControl(field, false);
+        m_view.setControlReadOnly(field, locked);
+        m_view.enableControl(field, !locked);
     }
     for (const int control : kPropertyControls) {
-        m_view.enableControl(control, false);
+        m_view.enableControl(control, !locked);
     }
-    m_view.enableControl(res::IDC_CREATE_ZIP, false);
-    m_view.enableControl(res::IDC_SOURCE_FOLDER, false);
-    m_view.enableControl(res::IDC_ICONS_FOLDER, false);
-}
-
-void MainWindowPresenter::unlockForm(bool web)
-{
-    for (const int field : kPropertyFields) {
-        m_view.enableControl(field, true);
-        m_view.setControlReadOnly(field, false);
-    }
-    for (const int control : kPropertyControls) {
-        m_view.enableControl(control, true);
-    }
-    m_view.setControlReadOnly(res::IDC_MAIN_FILE_URL, !web);
-    m_view.enableControl(res::IDC_CREATE_ZIP, true);
-    m_view.enableControl(res::IDC_SOURCE_FOLDER, true);
-    m_view.enableControl(res::IDC_ICONS_FOLDER, true);
-    m_view.enableControl(res::IDC_APPLY, false);
+    m_view.enableControl(res::IDC_CREATE_ZIP, !locked);
+    m_view.enableControl(res::IDC_SOURCE_FOLDER, !locked);
+    m_view.enableControl(res::IDC_ICONS_FOLDER, !locked);
 }
 
 bool MainWindowPresenter::hasChanges() const
@@ -175,7 +159,9 @@ void MainWindowPresenter::showVimo(const std::u16string& id)
     m_shownId = id;
     m_editing = true;
     selectShownInList();
-    unlockForm(info.isDhtml);
+    setFormLocked(false);
+    m_view.setControlReadOnly(res::IDC_MAIN_FILE_URL, !info.isDhtml);
+    m_view.enableControl(res::IDC_APPLY, false);
 }
 
 // The first entry shows an empty form; the kind and the interactive box keep their state.

@@ -59,8 +59,7 @@ private:
     void fillVimoList();
     void selectShownInList();
     void closeVimo();
-    void lockForm();
-    void unlockForm(bool web);
+    void setFormLocked(bool locked);
     void showVimo(const std::u16string& id);
     void clearForm();
     bool readForm();
