@@ -97,14 +97,10 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
     m_workspace.removeVimoListCache(info.id);
     // The builder reports left-out files by title only; our own listing names them in full.
     const PackageListing listing = PackageInspector(m_workspace).inspect(info);
-    std::vector<std::u16string> leftOut;
-    std::vector<const char*> leftOutWhy;
+    std::vector<InspectedFile> leftOut;
     for (const InspectedFile& file : listing.files) {
         if (file.verdict == Verdict::NotAllowed || file.verdict == Verdict::NameNotPossible) {
-            leftOut.push_back(file.relative);
-            leftOutWhy.push_back(file.verdict == Verdict::NotAllowed
-                                     ? "extension not allowed"
-                                     : PackageInspector::verdictText(file.verdict));
+            leftOut.push_back(file);
         }
     }
 
@@ -142,8 +138,8 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
         writer.member("tooBig", tooBig);
         writer.key("leftOut");
         writer.beginArray();
-        for (const std::u16string& file : leftOut) {
-            writer.value(file);
+        for (const InspectedFile& file : leftOut) {
+            writer.value(file.relative);
         }
         writer.endArray();
         writer.member("unsupportedFiles", unsupported);
@@ -157,8 +153,11 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
     } else {
         m_console.line("archive: " + toUtf8(archive));
         m_console.line("size:    " + (ec ? std::string("?") : groupDigits(size)) + " bytes");
-        for (std::size_t i = 0; i < leftOut.size(); ++i) {
-            m_console.line("left out (" + std::string(leftOutWhy[i]) + "): " + toUtf8(leftOut[i]));
+        for (const InspectedFile& file : leftOut) {
+            const std::string why = file.verdict == Verdict::NotAllowed
+                                        ? "extension not allowed"
+                                        : PackageInspector::verdictText(file.verdict);
+            m_console.line("left out (" + why + "): " + toUtf8(file.relative));
         }
         if (!copied.empty() && copyProblem.empty()) {
             m_console.line("copied to: " + toUtf8(copied));
