@@ -438,7 +438,7 @@ void CDevToolDlg::setListEntries(const std::vector<ListEntry>& entries)
     PushGuard guard(m_pushing);
     m_vimoList->clear();
     for (const ListEntry& entry : entries) {
-        m_vimoList->addItem(qs(entry.text), entry.id.empty() ? QVariant() : QVariant(qs(entry.id)));
+        m_vimoList->addItem(qs(entry.text));
     }
 }
 

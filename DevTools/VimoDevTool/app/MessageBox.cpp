@@ -23,12 +23,6 @@ int MessageBox::show(QWidget* parent, const QString& text, MessageIcon icon, Mes
                             icon, buttons, detail});
 }
 
-int MessageBox::showString(QWidget* parent, int stringId, MessageIcon icon, MessageButtons buttons,
-                           const QString& detail)
-{
-    return show(parent, loadString(stringId), icon, buttons, detail);
-}
-
 int MessageBox::present(QWidget* parent, const MessageRequest& request)
 {
     // A hidden parent (the window during start-up) would put the box in the screen's corner.

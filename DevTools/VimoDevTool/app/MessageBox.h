@@ -30,9 +30,6 @@ public:
     // Shows `text` and returns the answer (MessageAnswer).
     int show(QWidget* parent, const QString& text, MessageIcon icon,
              MessageButtons buttons = MessageButtons::Ok, const QString& detail = {});
-    // Shows string `stringId` of the string table.
-    int showString(QWidget* parent, int stringId, MessageIcon icon,
-                   MessageButtons buttons = MessageButtons::Ok, const QString& detail = {});
 
 protected:
     // Shows one box; a box without a visible parent is centred on the screen.

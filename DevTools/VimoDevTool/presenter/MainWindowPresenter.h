@@ -49,7 +49,6 @@ public:
     bool isEditing() const { return m_editing; }
     // The identifier of the Vimo the form shows for editing; empty when none.
     const std::u16string& shownId() const { return m_shownId; }
-    const std::vector<ListEntry>& entries() const { return m_entries; }
     // Whether the form differs from the stored record of the shown Vimo.
     bool hasChanges() const;
 

@@ -6,7 +6,6 @@
 #include "workspace/VimoInfo.h"
 
 #include <cstdint>
-#include <set>
 #include <string>
 #include <vector>
 
