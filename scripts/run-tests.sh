@@ -20,7 +20,7 @@ stage setup bash scripts/setup-debian.sh
 stage build build_preset ci
 
 # The window-counting and window tests need an X server: start a private one.
-start_xvfb 91 120
+start_xvfb 91 120 || exit 1
 
 # Every process the suite starts carries a mark; none may outlive it.
 mark_suite_processes

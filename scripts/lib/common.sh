@@ -26,7 +26,7 @@ stop_started() {
 # build_tree [TARGET...]: configures the `ci` preset's build folder and builds the targets
 # (everything if none) with every core.
 build_tree() {
-    cmake --preset ci -B "$build"
+    cmake --preset ci -B "$build" || return
     if [ $# -eq 0 ]; then
         cmake --build "$build" -j"$(nproc)"
     else
@@ -36,8 +36,7 @@ build_tree() {
 
 # build_preset PRESET: configures and builds a preset of CMakePresets.json with every core.
 build_preset() {
-    cmake --preset "$1"
-    cmake --build --preset "$1" -j"$(nproc)"
+    cmake --preset "$1" && cmake --build --preset "$1" -j"$(nproc)"
 }
 
 # Names and durations of the stages run so far, for print_stage_times.
@@ -45,7 +44,9 @@ stage_names=()
 stage_seconds=()
 
 # stage NAME COMMAND...: runs a step of a script and records how long it took; a failing step
-# is recorded as such and ends the script (set -e).
+# is recorded as such and its status returned. set -e does not hold inside a stage (the command
+# runs as the left side of ||), so a function run as a stage chains its steps itself
+# (`a && b || return`).
 stage() {
     local name=$1
     shift
@@ -73,7 +74,9 @@ print_stage_times() {
 }
 
 # start_xvfb FIRST LAST: starts Xvfb on the first free display number in FIRST..LAST and exports
-# DISPLAY. Each script has its own range, so that they can run at the same time.
+# DISPLAY. Each script has its own range, so that they can run at the same time. Fails, saying
+# why, when no display number is free or the server does not come up: the window tests would
+# otherwise skip unnoticed.
 start_xvfb() {
     local n
     for n in $(seq "$1" "$2"); do
@@ -82,12 +85,28 @@ start_xvfb() {
             started_pids="$started_pids $!"
             export DISPLAY=":$n"
             for _ in $(seq 1 50); do
-                [ -e "/tmp/.X11-unix/X${n}" ] && break
+                [ -e "/tmp/.X11-unix/X${n}" ] && return 0
                 sleep 0.1
             done
-            return 0
+            echo "Xvfb :$n did not come up within 5 seconds." >&2
+            return 1
         fi
     done
+    echo "No free X display number in $1..$2 for Xvfb." >&2
+    return 1
+}
+
+# wine_quiet COMMAND...: runs a command with Wine's debug output off and without the .NET and
+# HTML engine installers that Wine offers when it makes a prefix (unless the caller set either).
+wine_quiet() {
+    WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=} "$@"
+}
+
+# end_wine_prefix PREFIX: ends every Wine process of a prefix (through its wineserver) and waits
+# until they are gone.
+end_wine_prefix() {
+    WINEPREFIX="$1" wineserver -k 2>/dev/null || true
+    WINEPREFIX="$1" wineserver -w 2>/dev/null || true
 }
 
 # copy_demo NAME: copies the demo installation to a new scratch folder, kept in $scratch, so that

@@ -8,38 +8,33 @@ build_win=${VIMO_BUILD_WIN_DIR:-build-win}
 # The Wine prefix made by run_windows_tests, for stop_wine_prefix.
 wine_scratch=""
 
-# wine_env COMMAND...: runs a command with the suite's prefix and Wine kept quiet (no debug
-# output, no .NET or HTML engine installers asked for when the prefix is made).
+# wine_env COMMAND...: runs a command quietly in the suite's 64-bit prefix.
 wine_env() {
-    WINEPREFIX="$wine_scratch/prefix" WINEARCH=win64 WINEDEBUG=-all \
-        WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
+    WINEPREFIX="$wine_scratch/prefix" WINEARCH=win64 wine_quiet "$@"
 }
 
-# stop_wine_prefix: ends the prefix's wineserver (and with it every Wine process of the prefix),
-# waits for it and removes the prefix.
+# stop_wine_prefix: ends every Wine process of the suite's prefix and removes the prefix.
 stop_wine_prefix() {
     if [ -n "$wine_scratch" ]; then
-        wine_env wineserver -k 2>/dev/null || true
-        wine_env wineserver -w 2>/dev/null || true
+        end_wine_prefix "$wine_scratch/prefix"
         rm -rf "$wine_scratch"
         wine_scratch=""
     fi
 }
 
 # run_windows_tests: cross-builds everything the Windows build has and runs its tests under Wine.
-# Needs DISPLAY (the window-enumeration tests make real windows).
+# Needs DISPLAY (the window-enumeration tests make real windows). Runs as a stage, so every step
+# is checked by hand: a failed build or prefix must not let ctest pass on old programs.
 run_windows_tests() {
     cmake -S . -B "$build_win" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-    cmake --build "$build_win" -j"$(nproc)"
+        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake &&
+        cmake --build "$build_win" -j"$(nproc)" || return
 
-    wine_scratch=$(mktemp -d "${TMPDIR:-/tmp}/vimo-wine-XXXXXX")
+    wine_scratch=$(mktemp -d "${TMPDIR:-/tmp}/vimo-wine-XXXXXX") || return
     echo "Making the Wine prefix for the Windows tests"
-    wine_env wineboot -i >/dev/null 2>&1
-    wine_env wineserver -w
-
     local status=0
-    wine_env ctest --test-dir "$build_win" --output-on-failure -j"$(nproc)" || status=$?
+    wine_env wineboot -i >/dev/null 2>&1 && wine_env wineserver -w &&
+        wine_env ctest --test-dir "$build_win" --output-on-failure -j"$(nproc)" || status=$?
     stop_wine_prefix
     return "$status"
 }
