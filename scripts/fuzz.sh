@@ -22,7 +22,8 @@ fi
 build_preset asan
 fuzz_build=build/asan/tests/fuzz
 
-pids=()
+# Ctrl-C or a failing step ends the fuzzers started so far.
+trap stop_started EXIT
 for target in "${targets[@]}"; do
     program="$fuzz_build/fuzz_$target"
     work="$fuzz_build/$target"
@@ -34,13 +35,12 @@ for target in "${targets[@]}"; do
     TMPDIR="$work/tmp" "$program" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -dict="$dict" -artifact_prefix="$work/artifacts/" \
         "$work/corpus" "tests/fuzz/corpus/$target" >"$work/fuzz.log" 2>&1 &
-    pids+=($!)
     started_pids="$started_pids $!"
 done
 
 status=0
-for i in "${!targets[@]}"; do
-    wait "${pids[$i]}" || status=1
+for pid in $started_pids; do
+    wait "$pid" || status=1
 done
 started_pids=""
 
