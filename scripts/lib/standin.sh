@@ -6,12 +6,6 @@
 # Set when the demo's prefix runs Wine, for stop_standin_client.
 standin_prefix=""
 
-# wine_quiet COMMAND...: Wine without its debug output and without the .NET and HTML engine
-# installers it would otherwise offer when the prefix is made.
-wine_quiet() {
-    WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
-}
-
 # install_standin_client: builds the stand-in client and its "orvo:" handler into the scratch
 # installation and makes the scratch prefix a real Wine prefix with the handler registered.
 # Says what is missing and does nothing without Wine or mingw-w64.
@@ -25,11 +19,10 @@ install_standin_client() {
         return 0
     fi
     local install="$WINEPREFIX/drive_c/Program Files/Orvo"
-    local source=tests/wine/StandInClient.c
-    local flags=(-municode -mwindows -O1)
-    x86_64-w64-mingw32-gcc "${flags[@]}" -o "$install/orvo.exe" "$source"
-    x86_64-w64-mingw32-gcc "${flags[@]}" -DSTANDIN_HANDLER -o "$install/orvo-handler.exe" \
-        "$source" -lshell32
+    # The programs the Wine test runs, built by the test suite's own target.
+    cmake --build "$build" --target vimo_standin_client
+    cp "$build/tests/wine/standin/orvo.exe" "$build/tests/wine/standin/orvo-handler.exe" \
+        "$install/"
     echo "Preparing the demo's Wine prefix for the stand-in client (takes about 20 seconds)..."
     standin_prefix=$WINEPREFIX
     wine_quiet wineboot --init >"$scratch/wine.log" 2>&1
@@ -43,8 +36,7 @@ install_standin_client() {
 # stop_standin_client: ends every Wine process of the demo's prefix.
 stop_standin_client() {
     if [ -n "$standin_prefix" ]; then
-        WINEPREFIX="$standin_prefix" wineserver -k 2>/dev/null || true
-        WINEPREFIX="$standin_prefix" wineserver -w 2>/dev/null || true
+        end_wine_prefix "$standin_prefix"
         standin_prefix=""
     fi
 }
