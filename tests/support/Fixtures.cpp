@@ -3,8 +3,8 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
-#include <atomic>
-#include <cstdlib>
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -57,6 +57,17 @@ std::string readFile(const fs::path& path)
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+std::string randomBytes(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    std::mt19937_64 random(seed);
+    for (std::size_t i = 0; i < size; i += 8) {
+        const std::uint64_t value = random();
+        std::memcpy(bytes.data() + i, &value, std::min<std::size_t>(8, size - i));
+    }
+    return bytes;
 }
 
 std::u16string u16(const fs::path& path)
@@ -130,16 +141,17 @@ VimoSpec vimoSpec(const std::string& id, const std::string& devStatus, bool with
     return result;
 }
 
-fs::path InstallationFixture::addVimo(const VimoSpec& spec)
+fs::path InstallationFixture::addVimoTo(const fs::path& installFolder, const VimoSpec& spec)
 {
-    const fs::path folder = serviceFolder(spec.id);
+    const fs::path folder = installFolder / "services" / ("orvo" + spec.id + "Vimoz");
     writeFile(folder / "ver1" / "VimozList.xml", catalogueXml(spec));
     writeFile(folder / "ver1" / "content" / spec.id / "index.html",
               "<html><body>" + spec.name + "</body></html>\n");
     writeFile(folder / "ver1" / "theme" / spec.id / "icon.png",
               std::string("\x89PNG\r\n\x1a\n", 8));
     if (spec.withPackage) {
-        writeFile(packageFolder(spec.id) / "Vimoz" / "VimoConfig.xml", vimoConfigXml());
+        writeFile(installFolder / "packages" / spec.id / "Vimoz" / "VimoConfig.xml",
+                  vimoConfigXml());
     }
     return folder;
 }
@@ -163,16 +175,16 @@ std::string InstallationFixture::catalogueXml(const VimoSpec& spec)
     return xml;
 }
 
+std::string InstallationFixture::systemRegWith(std::string_view valueLines)
+{
+    return kRegHeader64 + "[Software\\\\Wow6432Node\\\\" + kRegUninstallKey +
+           "] 1700000000\n#time=1d9a0b0c0d0e0f0\n\"DisplayName\"=\"Orvo\"\n" +
+           std::string(valueLines) + "\n";
+}
+
 std::string InstallationFixture::systemRegFor(std::string_view windowsPath)
 {
-    std::string reg =
-        "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
-    reg += "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\"
-           "{3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}] 1700000000\n";
-    reg += "#time=1d9a0b0c0d0e0f0\n";
-    reg += "\"DisplayName\"=\"Orvo\"\n";
-    reg += "\"InstallLocation\"=\"" + std::string(windowsPath) + "\"\n\n";
-    return reg;
+    return systemRegWith("\"InstallLocation\"=\"" + std::string(windowsPath) + "\"\n");
 }
 
 std::string InstallationFixture::vimoConfigXml()

@@ -29,6 +29,8 @@ private:
 // Writes a file, creating its folders.
 void writeFile(const fs::path& path, std::string_view content);
 std::string readFile(const fs::path& path);
+// `size` bytes that do not compress, the same for the same seed.
+std::string randomBytes(std::size_t size, unsigned seed);
 std::u16string u16(const fs::path& path);
 
 // Makes a symbolic link; false where the system's C++ library cannot (mingw-w64 on Windows).
@@ -48,6 +50,14 @@ public:
     std::map<std::string, std::optional<std::string>> env;
     std::optional<std::int64_t> clock;
 };
+
+// The client's uninstall key below HKEY_LOCAL_MACHINE\Software and the header of a 64-bit
+// prefix's system.reg, both as system.reg writes them (backslashes doubled).
+inline const std::string kRegUninstallKey =
+    "Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\"
+    "{3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}";
+inline const std::string kRegHeader64 =
+    "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
 
 // What a Vimo of a fixture installation looks like.
 struct VimoSpec
@@ -85,13 +95,18 @@ public:
 
     // Writes the Vimo's service folder (catalogue file, an index.html in ver1/content/<id>, an
     // icon in ver1/theme/<id>) and, when asked, its package folder with Vimoz/VimoConfig.xml.
-    fs::path addVimo(const VimoSpec& spec);
+    fs::path addVimo(const VimoSpec& spec) { return addVimoTo(installFolder(), spec); }
+    // The same below any installation folder.
+    static fs::path addVimoTo(const fs::path& installFolder, const VimoSpec& spec);
     void writeSystemReg(std::string_view text);
 
     // The text of a catalogue file for a spec.
     static std::string catalogueXml(const VimoSpec& spec);
-    // A system.reg of a 64-bit prefix with InstallLocation in the 32-bit view; `windowsPath` is
-    // written as the .reg file escapes it (backslashes doubled).
+    // A system.reg of a 64-bit prefix whose uninstall entry, in the 32-bit view, holds the
+    // DisplayName and `valueLines`.
+    static std::string systemRegWith(std::string_view valueLines);
+    // That with InstallLocation; `windowsPath` is written as the .reg file escapes it
+    // (backslashes doubled).
     static std::string systemRegFor(std::string_view windowsPath);
     // A plug-in configuration with EnableReload set to 1.
     static std::string vimoConfigXml();
