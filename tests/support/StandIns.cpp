@@ -2,7 +2,6 @@
 
 #include "support/Fixtures.h"
 
-#include <cstdlib>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -53,27 +52,6 @@ int FakeProcessTable::addRunningClient()
     client.winePrefix = m_fixture.prefix().string();
     add(client);
     return client.pid;
-}
-
-ScopedPath::ScopedPath(const fs::path& folder, bool only)
-{
-    if (const char* path = std::getenv("PATH")) {
-        m_previous = path;
-    }
-    std::string value = folder.string();
-    if (!only && m_previous && !m_previous->empty()) {
-        value += ":" + *m_previous;
-    }
-    setenv("PATH", value.c_str(), 1);
-}
-
-ScopedPath::~ScopedPath()
-{
-    if (m_previous) {
-        setenv("PATH", m_previous->c_str(), 1);
-    } else {
-        unsetenv("PATH");
-    }
 }
 
 void writeScript(const fs::path& path, std::string_view body)

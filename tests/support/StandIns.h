@@ -43,19 +43,6 @@ private:
     fs::path m_root;
 };
 
-// Puts a folder first on PATH (or makes it the only one) while the object lives.
-class ScopedPath
-{
-public:
-    explicit ScopedPath(const fs::path& folder, bool only = false);
-    ~ScopedPath();
-    ScopedPath(const ScopedPath&) = delete;
-    ScopedPath& operator=(const ScopedPath&) = delete;
-
-private:
-    std::optional<std::string> m_previous;
-};
-
 // Writes an executable /bin/sh script with `body` after the "#!" line.
 void writeScript(const fs::path& path, std::string_view body);
 

@@ -72,7 +72,7 @@ TEST_F(FoldersTest, OpensExistingFoldersThroughTheDesktop)
     const fs::path record = m_fixture.root() / "record";
     const fs::path folder = m_fixture.addVimo(vimoSpec("abc"));
     load();
-    ScopedPath path(bin, true);
+    m_fixture.platform().env["PATH"] = bin.string();
 
     writeRecordingStandIn(bin / "xdg-open", record, 0);
     EXPECT_EQ(m_workspace.openSourceFolder(u"abc"), S_OK);
