@@ -10,24 +10,12 @@ namespace vimo::test {
 
 namespace {
 
-const std::string kHeader64 = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
-                              "#arch=win64\n\n";
-const std::string kUninstall = "Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\"
-                               "{3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}";
-
-// A 64-bit prefix whose uninstall entry, in the 32-bit view, holds `valueLine`.
-std::string systemReg(const std::string& valueLine)
-{
-    return kHeader64 + "[Software\\\\Wow6432Node\\\\" + kUninstall + "] 1700000000\n" +
-           "\"DisplayName\"=\"Orvo\"\n" + valueLine + "\n";
-}
-
 class Installation : public ::testing::Test
 {
 protected:
     HRESULT locateWith(const std::string& valueLine)
     {
-        fixture.writeSystemReg(systemReg(valueLine));
+        fixture.writeSystemReg(InstallationFixture::systemRegWith(valueLine));
         return workspace.locateInstallation();
     }
     std::u16string driveC() const { return u16(fixture.prefix() / "drive_c"); }
@@ -94,7 +82,8 @@ TEST_F(Installation, BadValuesMeanNoInstallationAndTheCauseNamesThePrefix)
             << workspace.lastError().reason;
     }
     EXPECT_EQ(workspace.locateInstallation(), E_FAIL);
-    fixture.writeSystemReg(systemReg("\"InstallLocation\"=\"C:\\\\Orvo\""));
+    fixture.writeSystemReg(
+        InstallationFixture::systemRegWith("\"InstallLocation\"=\"C:\\\\Orvo\""));
     EXPECT_EQ(workspace.locateInstallation(), S_OK);
     EXPECT_TRUE(workspace.lastError().empty());
 }
@@ -150,12 +139,13 @@ TEST_F(Installation, AFolderThatLeadsNowhereIsNamedWithTheReason)
 
 TEST_F(Installation, OnlyTheThirtyTwoBitViewCounts)
 {
-    fixture.writeSystemReg(kHeader64 + "[Software\\\\" + kUninstall + "]\n" +
+    fixture.writeSystemReg(kRegHeader64 + "[Software\\\\" + kRegUninstallKey + "]\n" +
                            "\"InstallLocation\"=\"C:\\\\Program Files\\\\Orvo\"\n");
     EXPECT_EQ(workspace.locateInstallation(), E_FAIL);
 
     // A 32-bit prefix has no redirection.
-    fixture.writeSystemReg("WINE REGISTRY Version 2\n#arch=win32\n[Software\\\\" + kUninstall +
+    fixture.writeSystemReg("WINE REGISTRY Version 2\n#arch=win32\n[Software\\\\" +
+                           kRegUninstallKey +
                            "]\n\"InstallLocation\"=\"C:\\\\Program Files\\\\Orvo\"\n");
     EXPECT_EQ(workspace.locateInstallation(), S_OK);
     EXPECT_EQ(workspace.installFolder(), fixture.installFolderU16());
@@ -196,10 +186,6 @@ TEST(InstallationPaths, TrailingSeparatorAndServicesFolder)
     EXPECT_EQ(workspace.servicesFolder(), u"/d/Orvo/services/");
     EXPECT_EQ(workspace.packagesFolder(), u"/d/Orvo/packages/");
 }
-
-} // namespace vimo::test
-
-namespace vimo::test {
 
 // Windows finds every name below the installation folder in any letter case, and so does the
 // tool; what it creates takes the case it gives.
@@ -266,10 +252,6 @@ TEST(InstallationLetterCase, NamesBelowTheInstallationAreFoundInAnyCase)
     ASSERT_EQ(workspace.LaunchClient(), S_OK) << workspace.lastError().describe();
     EXPECT_TRUE(waitForRecord(fixture.root() / "started"));
 }
-
-} // namespace vimo::test
-
-namespace vimo::test {
 
 TEST(InstallationLetterCase, ResolvesEachNameAsWindowsWould)
 {
