@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <random>
 #include <set>
 
 namespace vimo::test {
@@ -46,17 +44,6 @@ void populate(InstallationFixture& install)
     writeFile(dev1 / "Thumbs.db", "thumbs");
     writeFile(dev1 / "ver1" / "content" / "dev1" / "style.css", "body { margin: 0 }\n");
     writeFile(dev1 / "ver1" / "VimoList.bin", "cache");
-}
-
-void writeRandomFile(const fs::path& path, std::size_t size)
-{
-    std::string bytes(size, '\0');
-    std::mt19937_64 random(42);
-    for (std::size_t i = 0; i + 8 <= size; i += 8) {
-        const std::uint64_t value = random();
-        std::memcpy(bytes.data() + i, &value, 8);
-    }
-    writeFile(path, bytes);
 }
 
 class VimoctlTest : public ::testing::Test
@@ -385,7 +372,8 @@ TEST_F(VimoctlTest, FilesGivesEachFileItsVerdictAndTheTotal)
 
 TEST_F(VimoctlTest, FilesDrawsABarInATerminal)
 {
-    writeRandomFile(install.serviceFolder("dev1") / "photo.png", 1048576); // a fifth of the limit
+    writeFile(install.serviceFolder("dev1") / "photo.png",
+              randomBytes(1048576, 42)); // a fifth of the limit
     runner.terminal = true;
     const VimoctlResult result = run({"files", "dev1"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -449,7 +437,8 @@ TEST_F(VimoctlTest, PackBuildsTheArchiveTheWindowBuilds)
 
 TEST_F(VimoctlTest, PackRefusesAnArchiveOfFiveMegabytesButKeepsIt)
 {
-    writeRandomFile(install.serviceFolder("dev2") / "ver1" / "content" / "big.png", 5300000);
+    writeFile(install.serviceFolder("dev2") / "ver1" / "content" / "big.png",
+              randomBytes(5300000, 42));
     const fs::path output = install.root() / "copy.zip";
     const VimoctlResult result = run({"pack", "dev2", "--output", output.string()});
     EXPECT_EQ(result.exitCode, 1);

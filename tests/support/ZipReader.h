@@ -28,5 +28,7 @@ struct ZipListing
 
 // Reads an archive with python3's zipfile, contents included.
 ZipListing readZip(const std::filesystem::path& archive);
+// The names of the listing's members, in the archive's order.
+std::vector<std::string> memberNames(const ZipListing& zip);
 
 } // namespace vimo::test
