@@ -42,72 +42,6 @@ void MessageScript::clear()
     m_unanswered = 0;
 }
 
-int AppPlatform::shellOpen(const std::u16string& target) const
-{
-    opened.push_back(target);
-    return shellResult;
-}
-
-Failure AppPlatform::shellOpenClientCommand(const std::u16string& command) const
-{
-    clientCommands.push_back(command);
-    return {};
-}
-
-bool AppPlatform::isProgramRunning(const std::u16string&) const
-{
-    return clientRunning;
-}
-
-void AppPlatform::enumerateWindowTitles(
-    const std::function<bool(const std::u16string&)>& visit) const
-{
-    for (const std::u16string& title : windowTitles) {
-        if (!visit(title)) {
-            return;
-        }
-    }
-}
-
-Failure AppPlatform::startProgram(const std::u16string& program,
-                                  const std::vector<std::u16string>& arguments,
-                                  const std::u16string&) const
-{
-    std::vector<std::u16string> call{program};
-    call.insert(call.end(), arguments.begin(), arguments.end());
-    started.push_back(call);
-    return startResult ? Failure{} : Failure{E_FAIL, program, "wine was not found on PATH"};
-}
-
-AppEnvironment::AppEnvironment()
-{
-    platform.env["WINEPREFIX"] = install.prefix().string();
-    platform.env["ORVO_DEVELOPER_SERVER"] = server.baseUrl();
-    platform.env["ORVO_CONTENT_SERVER"] = "http://content.example";
-}
-
-void AppEnvironment::addDev(const std::string& id, const std::string& name, bool web)
-{
-    VimoSpec spec;
-    spec.id = id;
-    spec.name = name;
-    if (web) {
-        spec.type = "dhtml";
-        spec.url = "http://web.example/" + id + "/index.html";
-    }
-    install.addVimo(spec);
-}
-
-void AppEnvironment::addPublished(const std::string& id, const std::string& name)
-{
-    VimoSpec spec;
-    spec.id = id;
-    spec.name = name;
-    spec.devStatus = "released";
-    spec.userCreated = "true";
-    install.addVimo(spec);
-}
-
 std::unique_ptr<CDevToolDlg> AppEnvironment::start()
 {
     auto dialog = std::make_unique<CDevToolDlg>(platform, messages);
@@ -129,11 +63,6 @@ std::unique_ptr<CDevToolDlg> AppEnvironment::startOn(int entry)
         choose(*dialog, entry);
     }
     return dialog;
-}
-
-std::string AppEnvironment::catalogue(const std::string& id) const
-{
-    return readFile(install.serviceFolder(id) / "ver1" / "VimozList.xml");
 }
 
 const QString kImportEntry =

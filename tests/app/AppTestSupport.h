@@ -3,8 +3,7 @@
 #include "app/CDevToolDlg.h"
 #include "app/Controls.h"
 #include "app/MessageBox.h"
-#include "support/ConfigServer.h"
-#include "support/Fixtures.h"
+#include "support/RecordingPlatform.h"
 
 #include <QList>
 
@@ -44,47 +43,16 @@ private:
     int m_unanswered = 0;
 };
 
-// The platform the dialogs run on in tests: the fixture's prefix, the loopback server, and
-// recorded instead of real desktop actions.
-class AppPlatform : public TestPlatform
+// An installation, the configuration server and a platform pointing at both, and the message
+// boxes the window shows.
+struct AppEnvironment : ServedInstallation
 {
-public:
-    int shellOpen(const std::u16string& target) const override;
-    Failure shellOpenClientCommand(const std::u16string& command) const override;
-    bool isProgramRunning(const std::u16string& programName) const override;
-    void
-    enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const override;
-    Failure startProgram(const std::u16string& program,
-                         const std::vector<std::u16string>& arguments,
-                         const std::u16string& workingFolder) const override;
-
-    int shellResult = 42;
-    bool startResult = true;
-    bool clientRunning = false;
-    std::vector<std::u16string> windowTitles;
-    mutable std::vector<std::u16string> opened;
-    mutable std::vector<std::u16string> clientCommands;
-    mutable std::vector<std::vector<std::u16string>> started;
-};
-
-// An installation, the configuration server and a platform pointing at both.
-struct AppEnvironment
-{
-    AppEnvironment();
-    // A Vimo under development of that identifier and name (a local one unless `web`).
-    void addDev(const std::string& id, const std::string& name, bool web = false);
-    void addPublished(const std::string& id, const std::string& name);
     // Starts the main window (start-up sequence run, window shown and active).
     std::unique_ptr<CDevToolDlg> start();
     // Starts the main window and chooses list entry `entry` in it.
     std::unique_ptr<CDevToolDlg> startOn(int entry);
-    // The text of the catalogue file of Vimo `id`.
-    std::string catalogue(const std::string& id) const;
 
     MessageScript messages;
-    InstallationFixture install;
-    ConfigServer server;
-    AppPlatform platform;
 };
 
 // The list's last entry when there are published Vimos to copy.

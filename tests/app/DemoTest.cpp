@@ -18,7 +18,7 @@ void DemoTest::everyRoadWorksOnTheDemo()
              fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     ConfigServer server;
     server.setConfiguration(readFile(demo / "server" / "pages" / "xml" / "openvimoz_conf.xml"));
-    AppPlatform platform;
+    RecordingPlatform platform;
     platform.env["WINEPREFIX"] = (scratch.path() / "prefix").string();
     platform.env["ORVO_DEVELOPER_SERVER"] = server.baseUrl();
     platform.clock = 1765000000;

@@ -32,7 +32,7 @@ void HyperLinkTest::failureTextsNameTheShellResult()
 void HyperLinkTest::openingReportsFailureAndMarksSuccess()
 {
     MessageScript messages;
-    AppPlatform platform;
+    RecordingPlatform platform;
     QWidget parent;
     CHyperLink link(QStringLiteral("Site"), &parent, &platform, &messages);
     link.setUrl(QStringLiteral("http://example.test/page"));
@@ -61,7 +61,7 @@ void HyperLinkTest::openingReportsFailureAndMarksSuccess()
 void HyperLinkTest::mouseAndKeyboardOpenTheLink()
 {
     MessageScript messages;
-    AppPlatform platform;
+    RecordingPlatform platform;
     QWidget parent;
     parent.resize(300, 100);
     CHyperLink link(QStringLiteral("Go somewhere"), &parent, &platform, &messages);
@@ -109,7 +109,7 @@ void HyperLinkTest::mouseAndKeyboardOpenTheLink()
 
 void HyperLinkTest::addressComesFromTheTextUntilSet()
 {
-    AppPlatform platform;
+    RecordingPlatform platform;
     QWidget parent;
     CHyperLink link(QStringLiteral("Go to Upload Vimo page"), &parent, &platform);
     QCOMPARE(link.url(), QStringLiteral("Go to Upload Vimo page"));
@@ -123,7 +123,7 @@ void HyperLinkTest::addressComesFromTheTextUntilSet()
 
 void HyperLinkTest::autoSizeFitsTheText()
 {
-    AppPlatform platform;
+    RecordingPlatform platform;
     QWidget parent;
     CHyperLink left(QStringLiteral("Left link"), &parent, &platform);
     left.setGeometry(10, 10, 300, 40);
@@ -155,7 +155,7 @@ void HyperLinkTest::autoSizeFitsTheText()
 
 void HyperLinkTest::focusShowsAFrameAndTheSizeFollowsTheFont()
 {
-    AppPlatform platform;
+    RecordingPlatform platform;
     QWidget parent;
     auto* layout = new QVBoxLayout(&parent);
     auto* link = new CHyperLink(QStringLiteral("Go to Upload Vimo page"), &parent, &platform);
@@ -184,7 +184,7 @@ void HyperLinkTest::focusShowsAFrameAndTheSizeFollowsTheFont()
 void HyperLinkTest::aboutBoxLinksToTheContentServer()
 {
     MessageScript messages;
-    AppPlatform platform;
+    RecordingPlatform platform;
     CAboutDlg about(QStringLiteral("http://content.example"), platform, messages);
     about.OnInitDialog();
     QCOMPARE(about.windowTitle(), QStringLiteral("About Orvo Open Vimoz - Developer Tool"));

@@ -6,7 +6,6 @@
 #include <httplib.h>
 
 #include <functional>
-#include <random>
 
 namespace vimo::test {
 
@@ -426,12 +425,8 @@ TEST_F(PresenterTest, ArchiveOutcomesDecideThePathShown)
 {
     addDev("big", "Big");
     addDev("d1", "Demo");
-    std::string noise(5300000, '\0');
-    std::mt19937 random(7);
-    for (char& c : noise) {
-        c = static_cast<char>(random());
-    }
-    writeFile(install.serviceFolder("big") / "ver1" / "content" / "big" / "noise.png", noise);
+    writeFile(install.serviceFolder("big") / "ver1" / "content" / "big" / "noise.png",
+              randomBytes(5300000, 7));
     writeFile(install.serviceFolder("d1") / "ver1" / "content" / "d1" / "notes.txt", "x");
     startOn(2);
     presenter.createArchive();

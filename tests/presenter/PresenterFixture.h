@@ -1,9 +1,7 @@
 #pragma once
 
 #include "presenter/MainWindowPresenter.h"
-#include "support/ConfigServer.h"
-#include "support/Fixtures.h"
-#include "workspace/Clipboard.h"
+#include "support/RecordingPlatform.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -56,56 +54,18 @@ public:
     std::optional<bool> closed;
 };
 
-// The system platform with the desktop, the process table, the window list and program starts
-// recorded instead.
-class RecordingPlatform : public TestPlatform
-{
-public:
-    int shellOpen(const std::u16string& target) const override;
-    Failure shellOpenClientCommand(const std::u16string& command) const override;
-    bool isProgramRunning(const std::u16string&) const override { return clientRunning; }
-    void
-    enumerateWindowTitles(const std::function<bool(const std::u16string&)>& visit) const override;
-    Failure startProgram(const std::u16string& program,
-                         const std::vector<std::u16string>& arguments,
-                         const std::u16string& workingFolder) const override;
-
-    bool clientRunning = false;
-    bool startResult = true;
-    std::vector<std::u16string> windowTitles;
-    mutable std::vector<std::u16string> opened, clientCommands;
-    mutable std::vector<std::vector<std::u16string>> started;
-};
-
-class FakeClipboard : public Clipboard
-{
-public:
-    bool setText(const std::u16string& value) override;
-    std::u16string text;
-};
-
 // An installation with its configuration server, and the presenter on a fake view.
-class PresenterTest : public ::testing::Test
+class PresenterTest : public ::testing::Test, public ServedInstallation
 {
 public:
-    PresenterTest();
-
-    // A Vimo under development (a local one unless `web`).
-    void addDev(const std::string& id, const std::string& name, bool web = false);
-    void addPublished(const std::string& id, const std::string& name);
     // Runs the start-up sequence; the test fails unless it succeeds.
     void start();
     // Starts and chooses list entry `entry`.
     void startOn(int entry);
     VimoInfo stored(const std::u16string& id) const;
-    // The text of the catalogue file of Vimo `id`.
-    std::string catalogue(const std::string& id) const;
     // Makes the next catalogue write of `id` fail: its file becomes a folder.
     void breakCatalogueFile(const std::string& id);
 
-    InstallationFixture install;
-    ConfigServer server;
-    RecordingPlatform platform;
     VimoWorkspace workspace{platform};
     FakeView view;
     FakeClipboard clipboard;

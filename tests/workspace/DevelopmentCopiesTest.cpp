@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "support/Fixtures.h"
+#include "support/RecordingPlatform.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -28,32 +29,20 @@ std::set<std::string> tree(const fs::path& folder)
     return paths;
 }
 
-// Counts the refresh requests that reach a running client instead of handing them to the desktop.
-class RefreshRecordingPlatform : public TestPlatform
-{
-public:
-    bool isProgramRunning(const std::u16string&) const override { return true; }
-    Failure shellOpenClientCommand(const std::u16string& command) const override
-    {
-        commands.push_back(command);
-        return {};
-    }
-    mutable std::vector<std::u16string> commands;
-};
-
 } // namespace
 
 class DevelopmentCopyTest : public ::testing::Test
 {
 protected:
     InstallationFixture m_fixture;
-    RefreshRecordingPlatform m_platform;
+    RecordingPlatform m_platform;
     VimoWorkspace m_workspace{m_platform};
 
     void SetUp() override
     {
         m_platform.env["WINEPREFIX"] = m_fixture.prefix().string();
         m_platform.clock = kClock;
+        m_platform.clientRunning = true; // refresh requests reach the client and are counted
         DeveloperConfiguration configuration;
         configuration.allowedExtensions = {u"xml", u"html", u"png", u"js"};
         configuration.ignoredFiles = {u"Thumbs.db"};
@@ -100,7 +89,7 @@ TEST_F(DevelopmentCopyTest, CopiesThePackableFilesAndThePackageUnderANewIdentifi
                   .find("\"EnableReload\" Value=\"1\""),
               std::string::npos);
 
-    EXPECT_EQ(m_platform.commands, std::vector<std::u16string>{u"orvo:refresh_packages"});
+    EXPECT_EQ(m_platform.clientCommands, std::vector<std::u16string>{u"orvo:refresh_packages"});
     VimoInfo info;
     ASSERT_EQ(m_workspace.getVimo(id, info), S_OK);
     EXPECT_TRUE(info.isDev);
@@ -188,7 +177,7 @@ TEST_F(DevelopmentCopyTest, RefusesSourcesThatWouldWriteOutsideOrOntoThemselves)
     EXPECT_EQ(id, u"");
     EXPECT_EQ(tree(m_fixture.root()), before);
     EXPECT_EQ(readFile(services() / "orvoElsewhereVimoz" / "index.html"), "keep");
-    EXPECT_TRUE(m_platform.commands.empty());
+    EXPECT_TRUE(m_platform.clientCommands.empty());
 
     // The same guards hold for the single steps.
     const fs::path file = services() / "orvoElsewhereVimoz" / "index.html";
@@ -247,7 +236,8 @@ TEST_F(DevelopmentCopyTest, AMissingOrBrokenPackageStopsAfterTheServiceFolder)
     EXPECT_TRUE(
         fs::exists(m_fixture.packageFolder(newId(kClock + 2)) / (newId(kClock + 2) + ".dat")));
     EXPECT_EQ(m_workspace.getVimo(id, *std::make_unique<VimoInfo>()), S_FALSE);
-    EXPECT_TRUE(m_platform.commands.empty()); // never told about packages that were not copied
+    EXPECT_TRUE(
+        m_platform.clientCommands.empty()); // never told about packages that were not copied
 }
 
 TEST_F(DevelopmentCopyTest, CatalogueFileProblemsEndTheCopyWithoutAnEntry)

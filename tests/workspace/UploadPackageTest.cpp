@@ -5,8 +5,8 @@
 #include "platform/Process.h"
 #include "platform/Text.h"
 #include "support/Fixtures.h"
+#include "support/RecordingPlatform.h"
 #include "support/ZipReader.h"
-#include "workspace/Clipboard.h"
 #include "workspace/PackageInspector.h"
 #include "workspace/VimoWorkspace.h"
 
@@ -91,22 +91,6 @@ TEST(ListFolderFilesTest, FollowsNoFolderLinkAndNoLinkLeadingOutside)
     EXPECT_EQ(files, (PathList{u16(root / "in.html"), u16(root / "same.html")}));
 }
 
-class FakeClipboard : public Clipboard
-{
-public:
-    bool setText(const std::u16string& value) override
-    {
-        ++calls;
-        if (accept) {
-            text = value;
-        }
-        return accept;
-    }
-    bool accept = true;
-    int calls = 0;
-    std::u16string text;
-};
-
 bool engineLoaded()
 {
     void* handle = ::dlopen("/usr/lib/p7zip/7z.so", RTLD_NOW | RTLD_NOLOAD);
@@ -165,14 +149,11 @@ TEST_F(UploadPackageTest, PacksAllowedFilesUnderTheirMemberNamesAndListsTheOther
     load();
     const ZipListing zip = build();
     ASSERT_TRUE(zip.ok) << zip.error;
-    std::vector<std::string> names;
-    for (const ZipMember& member : zip.members) {
-        names.push_back(member.name);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"orvo42Vimoz/index.html", "orvo42Vimoz/logo.PNG",
-                                               "orvo42Vimoz/ver1/content/42/index.html",
-                                               "orvo42Vimoz/ver1/content/img/my pic ✓.png",
-                                               "orvo42Vimoz/ver1/theme/42/icon.png"}));
+    EXPECT_EQ(memberNames(zip),
+              (std::vector<std::string>{"orvo42Vimoz/index.html", "orvo42Vimoz/logo.PNG",
+                                        "orvo42Vimoz/ver1/content/42/index.html",
+                                        "orvo42Vimoz/ver1/content/img/my pic ✓.png",
+                                        "orvo42Vimoz/ver1/theme/42/icon.png"}));
     ASSERT_EQ(zip.members.size(), 5u);
     EXPECT_EQ(zip.members[1].content, std::string("\x89PNG\0\xff", 6));
     EXPECT_EQ(zip.members[3].content, "pic");
@@ -190,13 +171,9 @@ TEST_F(UploadPackageTest, LeavesOutNamesWindowsCannotHold)
     load();
     const ZipListing zip = build();
     ASSERT_TRUE(zip.ok) << zip.error;
-    std::vector<std::string> names;
-    for (const ZipMember& member : zip.members) {
-        names.push_back(member.name);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"orvo42Vimoz/a/b.html",
-                                               "orvo42Vimoz/ver1/content/42/index.html",
-                                               "orvo42Vimoz/ver1/theme/42/icon.png"}));
+    EXPECT_EQ(memberNames(zip), (std::vector<std::string>{"orvo42Vimoz/a/b.html",
+                                                          "orvo42Vimoz/ver1/content/42/index.html",
+                                                          "orvo42Vimoz/ver1/theme/42/icon.png"}));
     EXPECT_EQ(zip.members[0].content, "real");
     EXPECT_EQ(m_unsupported, u"a\\b.html, VimozList.xml, c.html");
 
@@ -234,11 +211,7 @@ std::vector<std::string> strayFiles(const fs::path& services)
 TEST_F(UploadPackageTest, AStoppedBuildLeavesThePreviousArchiveOrAWholeNewOne)
 {
     std::mt19937 random(11);
-    std::string noise(400000, '\0');
-    for (char& c : noise) {
-        c = static_cast<char>(random());
-    }
-    writeFile(m_folder / "ver1" / "content" / "42" / "noise.png", noise);
+    writeFile(m_folder / "ver1" / "content" / "42" / "noise.png", randomBytes(400000, 11));
     load();
     ASSERT_TRUE(build().ok);
     const std::string previous = readFile(archive());
@@ -416,11 +389,7 @@ TEST_F(UploadPackageTest, PacksTenThousandFilesAndDeepPathsInListingOrder)
 // with the file: the first build finds the archive's overhead.
 TEST_F(UploadPackageTest, RefusesArchivesOfFiveMebibytesOrMore)
 {
-    std::mt19937 random(42);
-    std::string pool(kUploadSizeLimit, '\0');
-    for (char& byte : pool) {
-        byte = static_cast<char>(random());
-    }
+    const std::string pool = randomBytes(kUploadSizeLimit, 42);
     std::string data = pool.substr(0, 5000000);
     const fs::path file = m_folder / "data.png";
     writeFile(file, data);
