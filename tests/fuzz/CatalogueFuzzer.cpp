@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const fs::path install = fuzz::scratchFolder() / "Orvo";
     static const fs::path service = install / "services" / "orvofuzzVimoz";
     const fs::path file = service / "ver1" / "VimozList.xml";
-    fuzz::writeBytes(file, std::string_view(reinterpret_cast<const char*>(data), size));
+    fuzz::writeFile(file, std::string_view(reinterpret_cast<const char*>(data), size));
 
     PosixPlatform platform;
     VimoWorkspace first(platform);

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     namespace fs = std::filesystem;
     static const fs::path package = fuzz::scratchFolder() / "packages" / "fuzz";
     const fs::path file = package / "Vimoz" / "VimoConfig.xml";
-    fuzz::writeBytes(file, std::string_view(reinterpret_cast<const char*>(data), size));
+    fuzz::writeFile(file, std::string_view(reinterpret_cast<const char*>(data), size));
 
     PosixPlatform platform;
     VimoWorkspace workspace(platform);

@@ -30,8 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::filesystem::create_directory_symlink("../drive_c", folder / "dosdevices" / "c:");
         return folder;
     }();
-    fuzz::writeBytes(prefix / "system.reg", text);
-    fuzz::FuzzPlatform platform(prefix.string());
+    fuzz::writeFile(prefix / "system.reg", text);
+    fuzz::TestPlatform platform;
+    platform.env["WINEPREFIX"] = prefix.string();
     VimoWorkspace workspace(platform);
     if (succeeded(workspace.locateInstallation()) && workspace.installFolder().empty()) {
         fuzz::broken("an installation was found without a folder");
