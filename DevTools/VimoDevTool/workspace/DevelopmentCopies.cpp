@@ -5,9 +5,11 @@
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
 #include "platform/Text.h"
+#include "workspace/RecordValidator.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <cerrno>
+#include <initializer_list>
 #include <optional>
 
 namespace vimo {
@@ -20,11 +22,16 @@ const std::u16string kNewIdPrefix = u"dev_user_vimo_";
 // copies than anyone makes, yet the search cannot run away.
 constexpr int kIdentifierAttempts = 100000;
 
-// Identifiers become folder names: one that could name a path elsewhere is refused.
-bool isSafeIdentifier(const std::u16string& id)
+// Identifiers become folder names: the first that could name a path elsewhere, and why, by the
+// rule that catalogue entries meet.
+std::optional<Failure> unsafeIdentifier(std::initializer_list<std::u16string_view> ids)
 {
-    return !id.empty() && id.find(u"..") == std::u16string::npos &&
-           id.find_first_of(std::u16string(u"/\\\0", 3)) == std::u16string::npos;
+    for (const std::u16string_view id : ids) {
+        if (std::optional<std::string> problem = RecordValidator::identifierProblem(id)) {
+            return Failure{E_INVALIDARG, std::u16string(id), std::move(*problem)};
+        }
+    }
+    return std::nullopt;
 }
 
 bool startsWith(const std::u16string& text, const std::u16string& prefix)
@@ -58,8 +65,8 @@ std::optional<std::u16string> mappedPath(const VimoWorkspace& workspace, const s
 HRESULT VimoWorkspace::createDevelopmentCopy(const std::u16string& sourceId, std::u16string& newId)
 {
     clearError();
-    if (!isSafeIdentifier(sourceId)) {
-        return fail(E_INVALIDARG, sourceId, "the identifier cannot name a folder");
+    if (const std::optional<Failure> refused = unsafeIdentifier({sourceId})) {
+        return fail(*refused);
     }
     const PathList files = listCopyableFiles(sourceId);
     if (files.empty()) {
@@ -140,9 +147,8 @@ HRESULT VimoWorkspace::copyFiles(const PathList& files, const std::u16string& ol
     if (files.empty()) {
         return S_OK;
     }
-    if (!isSafeIdentifier(oldId) || !isSafeIdentifier(newId)) {
-        return fail(E_INVALIDARG, isSafeIdentifier(oldId) ? newId : oldId,
-                    "the identifier cannot name a folder");
+    if (const std::optional<Failure> refused = unsafeIdentifier({oldId, newId})) {
+        return fail(*refused);
     }
     for (const std::u16string& path : files) {
         const std::optional<std::u16string> destination = mappedPath(*this, path, oldId, newId);
@@ -195,9 +201,11 @@ HRESULT VimoWorkspace::copyOneFile(const std::u16string& source, const std::u16s
 HRESULT VimoWorkspace::copyPackage(const std::u16string& oldId, const std::u16string& newId)
 {
     clearError();
-    if (!isSafeIdentifier(oldId) || !isSafeIdentifier(newId) || m_installFolder.empty()) {
-        return fail(E_INVALIDARG, isSafeIdentifier(oldId) ? newId : oldId,
-                    "the identifier cannot name a folder, or no installation is known");
+    if (const std::optional<Failure> refused = unsafeIdentifier({oldId, newId})) {
+        return fail(*refused);
+    }
+    if (m_installFolder.empty()) {
+        return fail(E_INVALIDARG, oldId, "no installation is known");
     }
     const std::u16string folder = files().resolveBelow(packagesFolder(), oldId);
     if (!files().exists(folder)) {
