@@ -138,7 +138,13 @@ TEST_F(DevelopmentCopyTest, TheInstallationsOwnPathIsNeverRewritten)
     // The identifier "Orvo" is also a folder name in the installation's path ("…/Orvo/").
     const fs::path source = m_fixture.addVimo(vimoSpec("Orvo", "published"));
     writeFile(m_fixture.packageFolder("Orvo") / "Orvo.dat", "x");
+    // A package folder named in another letter case than the identifier is written in.
+    m_fixture.addVimo(vimoSpec("abc", "published", false));
+    writeFile(packages() / "ABC" / "Vimoz" / "VimoConfig.xml",
+              InstallationFixture::vimoConfigXml());
+    writeFile(packages() / "ABC" / "abc.dat", "a");
     load();
+    const auto sourcePackage = tree(packages() / "ABC");
     std::u16string id;
     ASSERT_EQ(m_workspace.createDevelopmentCopy(u"Orvo", id), S_OK);
     const std::string n = newId(kClock);
@@ -146,6 +152,12 @@ TEST_F(DevelopmentCopyTest, TheInstallationsOwnPathIsNeverRewritten)
     EXPECT_TRUE(fs::exists(m_fixture.packageFolder(n) / (n + ".dat")));
     EXPECT_FALSE(fs::exists(m_fixture.installFolder().parent_path() / n));
     EXPECT_TRUE(fs::exists(source / "ver1" / "content" / "Orvo" / "index.html"));
+
+    ASSERT_EQ(m_workspace.createDevelopmentCopy(u"abc", id), S_OK);
+    const std::string m = newId(kClock + 1);
+    EXPECT_EQ(readFile(m_fixture.packageFolder(m) / (m + ".dat")), "a");
+    EXPECT_TRUE(fs::exists(m_fixture.packageFolder(m) / "Vimoz" / "VimoConfig.xml"));
+    EXPECT_EQ(tree(packages() / "ABC"), sourcePackage);
 }
 
 TEST_F(DevelopmentCopyTest, RefusesSourcesThatWouldWriteOutsideOrOntoThemselves)

@@ -207,7 +207,8 @@ HRESULT VimoWorkspace::copyPackage(const std::u16string& oldId, const std::u16st
     if (m_installFolder.empty()) {
         return fail(E_INVALIDARG, oldId, "no installation is known");
     }
-    const std::u16string folder = files().resolveBelow(packagesFolder(), oldId);
+    const std::u16string packages = packagesFolder();
+    const std::u16string folder = files().resolveBelow(packages, oldId);
     if (!files().exists(folder)) {
         return fail(E_FAIL, folder, "the package folder does not exist");
     }
@@ -215,11 +216,18 @@ HRESULT VimoWorkspace::copyPackage(const std::u16string& oldId, const std::u16st
     if (files.empty()) {
         return fail(E_FAIL, folder, "the package folder holds no file");
     }
-    HRESULT hr = copyFiles(files, oldId, newId);
-    if (failed(hr)) {
-        return hr;
+    // The folder may have been found in another letter case than the identifier's: it is the
+    // name found that is replaced, so that every file lands in the new folder, never in the
+    // source's own.
+    const std::u16string copy = packages + newId;
+    for (const std::u16string& path : files) {
+        const std::u16string below = path.substr(folder.size());
+        const HRESULT hr = copyOneFile(path, copy + replaceAll(below, oldId, newId));
+        if (failed(hr)) {
+            return hr;
+        }
     }
-    hr = disableReload(packagesFolder() + newId);
+    const HRESULT hr = disableReload(copy);
     return failed(hr) ? hr : S_OK;
 }
 
