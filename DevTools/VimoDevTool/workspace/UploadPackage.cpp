@@ -107,6 +107,8 @@ HRESULT VimoWorkspace::buildUploadPackage(const std::u16string& id,
     const std::u16string archive = folder + u".zip";
     removeStaleTemporaries(files(), archive);
     const std::u16string temporary = temporaryPathBeside(archive);
+    // Its name can be foretold: whatever was put there (a link to follow) goes before it is made.
+    files().removeFile(temporary);
     if (failed(writer.create(temporary))) {
         files().removeFile(temporary);
         Failure cause = writer.lastError();
