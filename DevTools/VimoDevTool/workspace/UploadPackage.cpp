@@ -163,6 +163,9 @@ PathList VimoWorkspace::listFolderFiles(const std::u16string& folder) const
 
 bool VimoWorkspace::nameImpossibleOnWindows(const std::u16string& path) const
 {
+    if constexpr (kPathSeparator == u'\\') {
+        return false; // there every backslash separates folders
+    }
     // Only the names below the installation are the Vimo's own.
     const std::u16string root = withTrailingBackslash(m_installFolder);
     const std::u16string_view own =

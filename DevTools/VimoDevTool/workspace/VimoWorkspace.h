@@ -189,7 +189,8 @@ public:
     // Whether a file is packed (2), ignored (1) or not supported (0): for its extension, or for
     // a name that Windows cannot hold.
     int classifyFile(const std::u16string& path) const;
-    // Whether a file's name, or a folder's below the installation, holds a backslash.
+    // Whether a file's name, or a folder's below the installation, holds a backslash (never on
+    // Windows, where a backslash separates folders).
     bool nameImpossibleOnWindows(const std::u16string& path) const;
 
 private:
