@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,13 @@ std::u16string fromFsPath(const std::filesystem::path& path);
 // Orders names as the Windows file system returns them: UTF-16 units compared after upper-casing
 // ASCII letters, so every run and every machine sees the same order.
 bool fileNameLess(std::u16string_view a, std::u16string_view b);
+
+// The tool's temporary files lie beside the file they are to replace, named
+// ".<target's name>.<process id>.<counter>.tmp".
+
+// A new temporary file name of this process for the file named `targetName`.
+std::u16string temporaryFileName(std::u16string_view targetName);
+// The process that made a file of this name, when it is one of the tool's temporary files.
+std::optional<long> temporaryFileOwner(std::u16string_view name);
 
 } // namespace vimo

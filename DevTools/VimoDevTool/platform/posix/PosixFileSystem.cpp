@@ -5,7 +5,6 @@
 #include "platform/Text.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -189,10 +188,9 @@ Failure replaceFailure(int error, const std::u16string& path, const std::string&
 int createTemporary(const std::string& folder, const std::string& name, std::string& tempPath,
                     int& error)
 {
-    static std::atomic<unsigned> counter{0};
+    const std::u16string targetName = fromUtf8(name);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = folder + "/." + name + "." + std::to_string(::getpid()) + "." +
-                   std::to_string(counter++) + ".tmp";
+        tempPath = folder + "/" + toUtf8(temporaryFileName(targetName));
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             return fd;

@@ -6,7 +6,6 @@
 #include "platform/win32/WideText.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -349,14 +348,11 @@ Failure Win32FileSystem::replaceFile(const std::u16string& path, const std::stri
         return replaceFailure(EACCES, path, "the file is read-only");
     }
 
-    static std::atomic<unsigned> counter{0};
     const std::u16string folder = folderOf(target);
     std::u16string tempPath;
     HANDLE handle = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
-        tempPath = folder + u"\\." + fileNameOf(target) + u"." +
-                   fromUtf8(std::to_string(GetCurrentProcessId())) + u"." +
-                   fromUtf8(std::to_string(counter++)) + u".tmp";
+        tempPath = folder + u"\\" + temporaryFileName(fileNameOf(target));
         handle = CreateFileW(wide(tempPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
