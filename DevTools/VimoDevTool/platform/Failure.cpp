@@ -4,7 +4,6 @@
 #include "platform/Text.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace vimo {
 
@@ -26,11 +25,6 @@ Failure failureFromErrno(int error, std::u16string_view subject)
 {
     return Failure{hresultFromErrno(error), std::u16string(subject),
                    std::error_code(error, std::generic_category()).message()};
-}
-
-Failure failureFromErrorCode(const std::error_code& error, std::u16string_view subject)
-{
-    return Failure{hresultFromErrorCode(error), std::u16string(subject), error.message()};
 }
 
 } // namespace vimo

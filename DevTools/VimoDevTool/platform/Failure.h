@@ -23,7 +23,5 @@ struct Failure
 
 // A failure for a system error number on `subject` (the system's own text as the reason).
 Failure failureFromErrno(int error, std::u16string_view subject);
-// The same for an error of the standard library's file system calls.
-Failure failureFromErrorCode(const std::error_code& error, std::u16string_view subject);
 
 } // namespace vimo

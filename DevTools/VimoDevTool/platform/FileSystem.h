@@ -26,7 +26,6 @@ enum class FileType
 
 // Permission bits in the POSIX layout; a system without them reports what it can (read-only).
 inline constexpr std::uint32_t kPermissionOwnerWrite = 0200;
-inline constexpr std::uint32_t kPermissionAnyWrite = 0222;
 inline constexpr std::uint32_t kPermissionMask = 07777;
 
 struct FileStatus
@@ -68,13 +67,6 @@ enum class CreateMode
     CreateNew,    // fails with EEXIST when the file exists
 };
 
-enum class StandardStream
-{
-    Input,
-    Output,
-    Error,
-};
-
 // An open file; closed when the object goes.
 class File
 {
@@ -91,8 +83,6 @@ public:
     virtual int status(FileStatus& status) = 0;
     // Cuts or extends the file to `size` bytes; the position stays.
     virtual int resize(std::uint64_t size) = 0;
-    // Makes what was written durable on the disk.
-    virtual int flush() = 0;
     // Closes the file; the error of a write that failed late shows here. Closing twice is 0.
     virtual int close() = 0;
 };
@@ -106,8 +96,7 @@ public:
     virtual void* symbol(const char* name) const = 0;
 };
 
-// Every file-system call of the model. One implementation per operating system; tests wrap it
-// to make chosen operations fail (see tests/support/FaultyFileSystem.h).
+// Every file-system call of the model. One implementation per operating system.
 class FileSystem
 {
 public:
@@ -157,22 +146,16 @@ public:
 
     // Removes a file or a link; never a folder.
     virtual int removeFile(const std::u16string& path) = 0;
-    // Removes an empty folder.
-    virtual int removeFolder(const std::u16string& path) = 0;
     // Renames a file or folder, replacing a file at `to`.
     virtual int rename(const std::u16string& from, const std::u16string& to) = 0;
     // Creates one folder; EEXIST when anything is there already, so a name can be reserved.
     virtual int createFolder(const std::u16string& path) = 0;
-    // Creates a folder and its missing parents; 0 when it exists as a folder already.
-    virtual int createFolders(const std::u16string& path) = 0;
     // Sets the permission bits of a file or folder.
     virtual int setPermissions(const std::u16string& path, std::uint32_t permissions) = 0;
 
     // Loads a shared library by its path; null with `failure` set when it cannot be loaded.
     virtual std::unique_ptr<DynamicLibrary> loadLibrary(const std::u16string& path,
                                                         Failure& failure) = 0;
-    // Whether a standard stream is a terminal.
-    virtual bool isTerminal(StandardStream stream) = 0;
 };
 
 } // namespace vimo

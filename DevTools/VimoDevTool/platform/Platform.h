@@ -42,7 +42,7 @@ public:
     virtual std::int64_t currentTime() const = 0;
     // The folder of the running program, without a trailing separator.
     virtual std::u16string programFolder() const = 0;
-    // Every file and folder operation; tests replace it to make chosen operations fail.
+    // Every file and folder operation.
     virtual FileSystem& fileSystem() const = 0;
 
     // Why the client's installation cannot be looked for at all (on Linux: a WINEPREFIX that is

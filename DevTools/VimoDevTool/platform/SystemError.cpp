@@ -33,13 +33,4 @@ HRESULT hresultFromErrno(int error)
     return hresultFromWin32(win32ErrorFromErrno(error));
 }
 
-HRESULT hresultFromErrorCode(const std::error_code& error)
-{
-    if (!error) {
-        return S_OK;
-    }
-    // Standard library errors on POSIX are errno values in the generic or system category.
-    return hresultFromErrno(error.value());
-}
-
 } // namespace vimo

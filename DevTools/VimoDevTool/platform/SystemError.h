@@ -2,7 +2,7 @@
 
 #include "platform/ResultCodes.h"
 
-#include <system_error>
+#include <cstdint>
 
 namespace vimo {
 
@@ -11,8 +11,5 @@ std::uint32_t win32ErrorFromErrno(int error);
 
 // A failure code for an errno value; 0 stays 0.
 HRESULT hresultFromErrno(int error);
-
-// A failure code for an error reported by the standard library's file system calls.
-HRESULT hresultFromErrorCode(const std::error_code& error);
 
 } // namespace vimo

@@ -133,8 +133,6 @@ public:
         return ::ftruncate(m_fd, static_cast<off_t>(size)) == 0 ? 0 : errno;
     }
 
-    int flush() override { return ::fsync(m_fd) == 0 ? 0 : errno; }
-
     int close() override
     {
         if (m_fd < 0) {
@@ -497,11 +495,6 @@ int PosixFileSystem::removeFile(const std::u16string& path)
     return ::unlink(toUtf8(path).c_str()) == 0 ? 0 : errno;
 }
 
-int PosixFileSystem::removeFolder(const std::u16string& path)
-{
-    return ::rmdir(toUtf8(path).c_str()) == 0 ? 0 : errno;
-}
-
 int PosixFileSystem::rename(const std::u16string& from, const std::u16string& to)
 {
     return ::rename(toUtf8(from).c_str(), toUtf8(to).c_str()) == 0 ? 0 : errno;
@@ -510,13 +503,6 @@ int PosixFileSystem::rename(const std::u16string& from, const std::u16string& to
 int PosixFileSystem::createFolder(const std::u16string& path)
 {
     return ::mkdir(toUtf8(path).c_str(), 0777) == 0 ? 0 : errno;
-}
-
-int PosixFileSystem::createFolders(const std::u16string& path)
-{
-    std::error_code ec;
-    fs::create_directories(toFsPath(path), ec);
-    return ec ? ec.value() : 0;
 }
 
 int PosixFileSystem::setPermissions(const std::u16string& path, std::uint32_t permissions)
@@ -536,14 +522,6 @@ std::unique_ptr<DynamicLibrary> PosixFileSystem::loadLibrary(const std::u16strin
         return nullptr;
     }
     return std::make_unique<PosixLibrary>(handle);
-}
-
-bool PosixFileSystem::isTerminal(StandardStream stream)
-{
-    const int fd = stream == StandardStream::Input    ? STDIN_FILENO
-                   : stream == StandardStream::Output ? STDOUT_FILENO
-                                                      : STDERR_FILENO;
-    return ::isatty(fd) != 0;
 }
 
 } // namespace vimo

@@ -19,14 +19,11 @@ public:
     int listFolder(const std::u16string& folder, std::vector<DirectoryEntry>& entries) override;
     int resolve(const std::u16string& path, std::u16string& resolved) override;
     int removeFile(const std::u16string& path) override;
-    int removeFolder(const std::u16string& path) override;
     int rename(const std::u16string& from, const std::u16string& to) override;
     int createFolder(const std::u16string& path) override;
-    int createFolders(const std::u16string& path) override;
     int setPermissions(const std::u16string& path, std::uint32_t permissions) override;
     std::unique_ptr<DynamicLibrary> loadLibrary(const std::u16string& path,
                                                 Failure& failure) override;
-    bool isTerminal(StandardStream stream) override;
 };
 
 } // namespace vimo

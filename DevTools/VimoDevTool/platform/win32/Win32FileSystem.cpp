@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 // After the model's headers: <windows.h> defines result codes and registry types as macros.
 #include <windows.h>
@@ -188,8 +187,6 @@ public:
         SetFilePointerEx(m_handle, position, nullptr, FILE_BEGIN);
         return error;
     }
-
-    int flush() override { return FlushFileBuffers(m_handle) ? 0 : lastError(); }
 
     int close() override
     {
@@ -466,11 +463,6 @@ int Win32FileSystem::removeFile(const std::u16string& path)
     return DeleteFileW(wide(path).c_str()) ? 0 : lastError();
 }
 
-int Win32FileSystem::removeFolder(const std::u16string& path)
-{
-    return RemoveDirectoryW(wide(path).c_str()) ? 0 : lastError();
-}
-
 int Win32FileSystem::rename(const std::u16string& from, const std::u16string& to)
 {
     return MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING)
@@ -481,13 +473,6 @@ int Win32FileSystem::rename(const std::u16string& from, const std::u16string& to
 int Win32FileSystem::createFolder(const std::u16string& path)
 {
     return CreateDirectoryW(wide(path).c_str(), nullptr) ? 0 : lastError();
-}
-
-int Win32FileSystem::createFolders(const std::u16string& path)
-{
-    std::error_code ec;
-    std::filesystem::create_directories(toFsPath(path), ec);
-    return ec ? ec.default_error_condition().value() : 0;
 }
 
 int Win32FileSystem::setPermissions(const std::u16string& path, std::uint32_t permissions)
@@ -513,15 +498,6 @@ std::unique_ptr<DynamicLibrary> Win32FileSystem::loadLibrary(const std::u16strin
         return nullptr;
     }
     return std::make_unique<Win32Library>(module);
-}
-
-bool Win32FileSystem::isTerminal(StandardStream stream)
-{
-    const DWORD which = stream == StandardStream::Input    ? STD_INPUT_HANDLE
-                        : stream == StandardStream::Output ? STD_OUTPUT_HANDLE
-                                                           : STD_ERROR_HANDLE;
-    DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(which), &mode) != 0;
 }
 
 } // namespace vimo
