@@ -4,10 +4,7 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
-#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +13,9 @@ namespace fs = std::filesystem;
 namespace vimo {
 
 namespace {
+
+// Far above any prefix's registry file (a few megabytes): a device in its place ends the read.
+constexpr std::size_t kMaxRegistryBytes = 256 * 1024 * 1024;
 
 // Hands out the lines of a registry file without their line ends ("\n" or "\r\n").
 class LineReader
@@ -333,21 +333,15 @@ std::optional<RegistryValue> WineRegistry::readLocalMachineValue(const std::stri
                                                                  std::string* whyMissing)
 {
     const fs::path file = fs::path(prefix) / "system.reg";
-    errno = 0;
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    if (in) {
-        text << in.rdbuf();
-    }
-    if (!in || in.bad()) {
+    std::string text;
+    if (const int error =
+            FileSystem::system().readFile(fromFsPath(file), kMaxRegistryBytes, text)) {
         if (whyMissing) {
-            const int error = errno != 0 ? errno : EIO;
-            *whyMissing = file.string() + " cannot be read: " +
-                          std::error_code(error, std::generic_category()).message();
+            *whyMissing = file.string() + " cannot be read: " + failureFromErrno(error, {}).reason;
         }
         return std::nullopt;
     }
-    return readValueFromText(text.str(), key, name, whyMissing);
+    return readValueFromText(text, key, name, whyMissing);
 }
 
 std::optional<RegistryValue> WineRegistry::readValueFromText(const std::string& text,
