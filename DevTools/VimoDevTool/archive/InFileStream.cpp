@@ -79,11 +79,7 @@ HRESULT InFileStream::Read(void* data, std::uint32_t size, std::uint32_t* proces
     const std::size_t wanted = std::min(size, kMaxStreamBlock);
     std::size_t done = 0;
     if (const int error = m_file ? m_file->read(data, wanted, done) : EBADF) {
-        const Failure failure = failureFromErrno(error, m_path);
-        if (m_failures) {
-            m_failures->record(failure);
-        }
-        return failure.code;
+        return recordFailure(m_failures, error, m_path);
     }
     if (processedSize) {
         *processedSize = static_cast<std::uint32_t>(done);

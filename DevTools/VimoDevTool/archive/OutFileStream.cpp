@@ -2,7 +2,6 @@
 
 #include "archive/InFileStream.h"
 #include "platform/Failure.h"
-#include "platform/SystemError.h"
 
 #include <algorithm>
 #include <atomic>
@@ -37,15 +36,6 @@ bool OutFileStream::open(const std::u16string& path, CreateMode mode, StreamFail
     m_file.reset();
     m_file = m_files.openForWriting(path, mode, m_openError);
     return m_file != nullptr;
-}
-
-HRESULT OutFileStream::failWith(int error)
-{
-    const Failure failure = failureFromErrno(error, m_path);
-    if (m_failures) {
-        m_failures->record(failure);
-    }
-    return failure.code;
 }
 
 HRESULT OutFileStream::QueryInterface(const engine::GUID& iid, void** object)
@@ -85,7 +75,7 @@ HRESULT OutFileStream::Write(const void* data, std::uint32_t size, std::uint32_t
     const std::size_t wanted = std::min(size, kMaxStreamBlock);
     std::size_t done = 0;
     if (const int error = m_file ? m_file->write(data, wanted, done) : EBADF) {
-        return failWith(error);
+        return recordFailure(m_failures, error, m_path);
     }
     if (processedSize) {
         *processedSize = static_cast<std::uint32_t>(done);
@@ -105,7 +95,7 @@ HRESULT OutFileStream::SetSize(std::uint64_t newSize)
         return E_FAIL;
     }
     if (const int error = m_file ? m_file->resize(newSize) : EBADF) {
-        failWith(error);
+        recordFailure(m_failures, error, m_path);
         return E_FAIL;
     }
     return S_OK;

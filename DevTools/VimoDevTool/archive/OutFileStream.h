@@ -46,8 +46,6 @@ private:
     int m_openError = 0;
     std::u16string m_path;
     StreamFailurePtr m_failures;
-
-    HRESULT failWith(int error);
 };
 
 } // namespace vimo

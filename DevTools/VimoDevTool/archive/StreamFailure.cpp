@@ -16,4 +16,13 @@ Failure StreamFailure::first() const
     return m_first;
 }
 
+HRESULT recordFailure(const StreamFailurePtr& failures, int error, const std::u16string& path)
+{
+    const Failure failure = failureFromErrno(error, path);
+    if (failures) {
+        failures->record(failure);
+    }
+    return failure.code;
+}
+
 } // namespace vimo

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace vimo {
 
@@ -23,5 +24,9 @@ private:
 };
 
 using StreamFailurePtr = std::shared_ptr<StreamFailure>;
+
+// Keeps the failure of the system error `error` on `path` in `failures`, when given; returns
+// its code.
+HRESULT recordFailure(const StreamFailurePtr& failures, int error, const std::u16string& path);
 
 } // namespace vimo

@@ -4,7 +4,6 @@
 #include "archive/InFileStream.h"
 
 #include <atomic>
-#include <cerrno>
 #include <new>
 
 namespace vimo {
@@ -181,11 +180,7 @@ HRESULT UpdateCallback::GetStream(std::uint32_t index, engine::ISequentialInStre
     }
     stream->AddRef();
     if (!stream->open(item.path, m_failures)) {
-        if (m_failures) {
-            Failure failure = failureFromErrno(stream->openError(), item.path);
-            failure.code = E_INVALIDARG;
-            m_failures->record(failure);
-        }
+        recordFailure(m_failures, stream->openError(), item.path);
         stream->Release();
         return E_INVALIDARG;
     }
