@@ -9,7 +9,6 @@
 #include "platform/Platform.h"
 #include "platform/Text.h"
 
-#include <cerrno>
 #include <new>
 #include <utility>
 
@@ -27,10 +26,14 @@ struct ArchiveWriter::Impl
     std::vector<std::u16string> candidates;
     Failure lastError;
 
+    HRESULT fail(Failure failure)
+    {
+        lastError = std::move(failure);
+        return lastError.code;
+    }
     HRESULT fail(HRESULT code, std::u16string_view subject, std::string reason)
     {
-        lastError = Failure{code, std::u16string(subject), std::move(reason)};
-        return code;
+        return fail(Failure{code, std::u16string(subject), std::move(reason)});
     }
 };
 
@@ -205,13 +208,9 @@ HRESULT ArchiveWriter::create(const std::u16string& archivePath, const std::u16s
     // Every member is looked at before the archive file is touched.
     std::vector<ArchiveItem> items;
     for (const auto& [path, name] : m_impl->queue) {
-        if (path.empty()) {
-            continue;
-        }
         ArchiveItem item;
         if (Failure failure = collectItem(m_impl->files, path, name, item); !failure.empty()) {
-            m_impl->lastError = failure;
-            return failure.code;
+            return m_impl->fail(failure);
         }
         items.push_back(std::move(item));
     }
@@ -254,8 +253,7 @@ HRESULT ArchiveWriter::create(const std::u16string& archivePath, const std::u16s
             cause = Failure{hr, archivePath, "the archive engine failed"};
         }
         cause.code = hr;
-        m_impl->lastError = cause;
-        return hr;
+        return m_impl->fail(cause);
     }
     return S_OK;
 }
