@@ -321,7 +321,6 @@ struct XmlDocument::Impl
     FileSystem& files;
     DocPtr doc;
     long parseError = 1; // no document yet
-    std::string message;
     Failure failure;
     TextLayout layout; // how the file was written, kept by saves
 
@@ -336,16 +335,11 @@ struct XmlDocument::Impl
     // A failed save keeps the document; only the cause is recorded.
     HRESULT failSave(const std::string& name, const std::string& reason, HRESULT result)
     {
-        message = name + ": " + reason;
         failure = Failure{result, fromUtf8(name), reason};
         return result;
     }
 
-    void succeed()
-    {
-        message.clear();
-        failure = Failure{};
-    }
+    void succeed() { failure = Failure{}; }
 
     HRESULT parse(const std::string& bytes, const std::string& name);
 };
@@ -669,9 +663,10 @@ long XmlDocument::parseError() const
     return m_impl->parseError;
 }
 
-const std::string& XmlDocument::errorMessage() const
+std::string XmlDocument::errorMessage() const
 {
-    return m_impl->message;
+    const Failure& failure = m_impl->failure;
+    return failure.empty() ? std::string() : toUtf8(failure.subject) + ": " + failure.reason;
 }
 
 const Failure& XmlDocument::failure() const

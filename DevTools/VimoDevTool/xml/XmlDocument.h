@@ -80,7 +80,7 @@ public:
     // 0 after a good load; non-zero when the last load failed.
     long parseError() const;
     // A message that names the file and the cause of the last failure.
-    const std::string& errorMessage() const;
+    std::string errorMessage() const;
     // The last failure of a load or a save: the file or address, the reader's or the system's
     // reason (with the line for a parse error) and the code returned; empty after a success.
     const Failure& failure() const;
