@@ -21,7 +21,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::u16string kCatalogueFile = u"ver1/VimozList.xml";
-const std::u16string kEntryPath = u"//vimozList/vimoz/vimo";
 // The attributes the tool reads or writes; a save must give every one of them back unchanged.
 const std::array<std::u16string, 11> kAttributes = {
     u"id",   u"name",      u"desc",        u"width",    u"height", u"url", u"requiresInvitation",
@@ -89,7 +88,7 @@ void UploadChecks::checkCatalogueFile(const VimoInfo& info, std::vector<CheckRes
         results.push_back(result);
         return;
     }
-    const XmlNode entry = document.documentElement().selectSingleNode(kEntryPath);
+    const XmlNode entry = document.documentElement().selectSingleNode(kCatalogueEntryPath);
     if (!entry) {
         result.sentence = "The catalogue file has no vimozList/vimoz/vimo element.";
         results.push_back(result);
@@ -117,7 +116,7 @@ void UploadChecks::checkCatalogueFile(const VimoInfo& info, std::vector<CheckRes
         results.push_back(result);
         return;
     }
-    const XmlNode entryAgain = reloaded.documentElement().selectSingleNode(kEntryPath);
+    const XmlNode entryAgain = reloaded.documentElement().selectSingleNode(kCatalogueEntryPath);
     VimoWorkspace reader(m_workspace.platform());
     reader.setInstallFolder(fromFsPath(scratch.path()));
     VimoInfo readBack;
