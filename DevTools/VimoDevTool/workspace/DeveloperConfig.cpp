@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vimo {
 
@@ -52,17 +53,25 @@ void addChildValues(const XmlNode& list, StringSet& set)
     }
 }
 
-// The element at `path` below `from`; a null node and `failure` set when there is none.
-// `fullPath` names it in the failure.
-XmlNode required(const XmlNode& from, const std::u16string& path, const char* fullPath,
+// The element at `path` below `from`, which lies at `within` (empty for the root); a null node
+// and `failure` set, naming the element's full path, when there is none.
+XmlNode required(const XmlNode& from, std::string_view within, std::string_view path,
                  const std::u16string& source, Failure& failure)
 {
-    const XmlNode node = from.selectSingleNode(path);
+    const XmlNode node = from.selectSingleNode(fromUtf8(path));
     if (!node) {
-        failure =
-            Failure{E_POINTER, source, std::string("the document has no element at ") + fullPath};
+        const std::string fullPath =
+            within.empty() ? std::string(path) : std::string(within) + "/" + std::string(path);
+        failure = Failure{E_POINTER, source, "the document has no element at " + fullPath};
     }
     return node;
+}
+
+// A length limit from the "value" of `node`; `fallback` when it gives no number but 0.
+std::int32_t lengthLimit(const XmlNode& node, std::int32_t fallback)
+{
+    const std::int32_t limit = parseLeadingInteger(node.attributeOrEmpty(u"value"));
+    return limit != 0 ? limit : fallback;
 }
 
 } // namespace
@@ -84,39 +93,33 @@ HRESULT parseDeveloperConfiguration(const std::string& bytes, const std::u16stri
 
     // The order of the steps decides what a failed load leaves behind; start-up ends on any
     // failure, so nothing reads such a partial state.
-    const XmlNode extensions =
-        required(root, u"//confList/extensions", "//confList/extensions", source, failure);
+    constexpr std::string_view kGeneral = "//confList/generalConfig";
+    const auto find = [&](const XmlNode& from, std::string_view within, std::string_view path) {
+        return required(from, within, path, source, failure);
+    };
+    const XmlNode extensions = find(root, {}, "//confList/extensions");
     if (!extensions) {
         return failure.code;
     }
     addChildValues(extensions, configuration.allowedExtensions);
 
-    const XmlNode general =
-        required(root, u"//confList/generalConfig", "//confList/generalConfig", source, failure);
+    const XmlNode general = find(root, {}, kGeneral);
     if (!general) {
         return failure.code;
     }
-    const XmlNode nameLimit =
-        required(general, u"vimoNameLengthLimit", "//confList/generalConfig/vimoNameLengthLimit",
-                 source, failure);
+    const XmlNode nameLimit = find(general, kGeneral, "vimoNameLengthLimit");
     if (!nameLimit) {
         return failure.code;
     }
-    const std::int32_t name = parseLeadingInteger(nameLimit.attributeOrEmpty(u"value"));
-    configuration.nameLengthLimit = name != 0 ? name : kDefaultNameLengthLimit;
+    configuration.nameLengthLimit = lengthLimit(nameLimit, kDefaultNameLengthLimit);
 
-    const XmlNode descLimit =
-        required(general, u"vimoDescLengthLimit", "//confList/generalConfig/vimoDescLengthLimit",
-                 source, failure);
+    const XmlNode descLimit = find(general, kGeneral, "vimoDescLengthLimit");
     if (!descLimit) {
         return failure.code;
     }
-    const std::int32_t desc = parseLeadingInteger(descLimit.attributeOrEmpty(u"value"));
-    configuration.descLengthLimit = desc != 0 ? desc : kDefaultDescLengthLimit;
+    configuration.descLengthLimit = lengthLimit(descLimit, kDefaultDescLengthLimit);
 
-    const XmlNode mainFile =
-        required(general, u"localVimoMainFile", "//confList/generalConfig/localVimoMainFile",
-                 source, failure);
+    const XmlNode mainFile = find(general, kGeneral, "localVimoMainFile");
     if (!mainFile) {
         return failure.code;
     }
@@ -125,8 +128,7 @@ HRESULT parseDeveloperConfiguration(const std::string& bytes, const std::u16stri
         configuration.localMainFileUrl = defaultMainFileUrl;
     }
 
-    const XmlNode ignored =
-        required(root, u"//confList/filesToIgnore", "//confList/filesToIgnore", source, failure);
+    const XmlNode ignored = find(root, {}, "//confList/filesToIgnore");
     if (!ignored) {
         return failure.code;
     }
