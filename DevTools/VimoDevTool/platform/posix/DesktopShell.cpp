@@ -48,18 +48,9 @@ Failure DesktopShell::openClientCommand(const std::u16string& command, const std
     if (wine.empty()) {
         return Failure{E_FAIL, command, "not delivered: wine was not found on PATH"};
     }
-    Failure failure;
-    const int pid = ProgramLauncher::spawn(wine, {wine, "start", toUtf8(command)},
-                                           {"WINEPREFIX=" + winePrefix}, {}, failure);
-    if (pid < 0) {
-        return failure;
-    }
-    const auto status = ProgramLauncher::awaitEarlyExit(pid, ProgramLauncher::kPatience);
-    if (status && (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0)) {
-        return Failure{E_FAIL, command,
-                       "wine start ended with " + ProgramLauncher::describeStatus(*status)};
-    }
-    return {};
+    return ProgramLauncher::spawnAndWatch(wine, {wine, "start", toUtf8(command)},
+                                          {"WINEPREFIX=" + winePrefix}, {}, command,
+                                          "wine start ended");
 }
 
 } // namespace vimo

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -132,14 +131,13 @@ std::string ProgramLauncher::findInPath(const std::string& name, const std::stri
     if (name.empty() || name.find('/') != std::string::npos) {
         return {};
     }
-    const std::string& folders = searchPath;
     std::size_t begin = 0;
-    while (begin <= folders.size()) {
-        std::size_t end = folders.find(':', begin);
+    while (begin <= searchPath.size()) {
+        std::size_t end = searchPath.find(':', begin);
         if (end == std::string::npos) {
-            end = folders.size();
+            end = searchPath.size();
         }
-        const std::string folder = folders.substr(begin, end - begin);
+        const std::string folder = searchPath.substr(begin, end - begin);
         // An empty entry would mean the current folder: never run whatever happens to lie there.
         if (!folder.empty()) {
             const std::string candidate = folder + "/" + name;
@@ -302,19 +300,27 @@ Failure ProgramLauncher::start(const std::u16string& program,
     for (const std::u16string& argument : arguments) {
         argv.push_back(toUtf8(argument));
     }
-    Failure failure;
-    const int pid = spawn(executable, argv, environment, toUtf8(workingFolder), failure);
-    if (pid < 0) {
-        return failure;
-    }
     // Wine itself starts at once and ends with a failure status when it cannot run the program;
     // so does a native program that cannot start. An exit with status 0 is a program that did its
     // work (a second start handing over to the first).
-    if (const auto status = awaitEarlyExit(pid, kPatience)) {
-        if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0) {
-            const std::string who = executable == path ? "it" : "wine";
-            return Failure{E_FAIL, program, who + " ended at once with " + describeStatus(*status)};
-        }
+    return spawnAndWatch(executable, argv, environment, toUtf8(workingFolder), program,
+                         executable == path ? "it ended at once" : "wine ended at once");
+}
+
+Failure ProgramLauncher::spawnAndWatch(const std::string& executable,
+                                       const std::vector<std::string>& argv,
+                                       const std::vector<std::string>& environment,
+                                       const std::string& workingFolder,
+                                       const std::u16string& subject, const std::string& whatEnded)
+{
+    Failure failure;
+    const int pid = spawn(executable, argv, environment, workingFolder, failure);
+    if (pid < 0) {
+        return failure;
+    }
+    const auto status = awaitEarlyExit(pid, kPatience);
+    if (status && (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0)) {
+        return Failure{E_FAIL, subject, whatEnded + " with " + describeStatus(*status)};
     }
     return {};
 }

@@ -41,6 +41,14 @@ public:
     // The wait status of a started process when it ends within `patience`; otherwise nothing, and
     // its exit is collected later in the background.
     static std::optional<int> awaitEarlyExit(int pid, std::chrono::milliseconds patience);
+    // Spawns as spawn does and watches the program for kPatience. Empty when it is still running
+    // or ended with status 0; else a failure on `subject`: spawn's, or `whatEnded` + " with " and
+    // the status in words.
+    static Failure spawnAndWatch(const std::string& executable,
+                                 const std::vector<std::string>& argv,
+                                 const std::vector<std::string>& environment,
+                                 const std::string& workingFolder, const std::u16string& subject,
+                                 const std::string& whatEnded);
     // Collects the exit of a child process in the background so that it never stays a zombie.
     static void reapLater(int pid);
     // A wait status in words: "exit status 1", "signal 9 (Killed)".
