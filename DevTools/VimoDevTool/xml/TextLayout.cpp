@@ -1,24 +1,12 @@
 #include "xml/TextLayout.h"
 
-#include <cctype>
+#include "platform/Text.h"
+
+#include <algorithm>
 
 namespace vimo {
 
 namespace {
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Reads the text as code units of the layout's width and byte order.
 class Units
@@ -80,8 +68,9 @@ TextLayout layoutOf(std::string_view bytes, std::string_view declaredEncoding)
     if (layout.unitBytes == 2) {
         layout.encoding = layout.bigEndian ? "UTF-16BE" : "UTF-16LE";
     }
-    if (!declaredEncoding.empty() && !equalsIgnoreCase(declaredEncoding, "UTF-16") &&
-        !equalsIgnoreCase(declaredEncoding, "UTF16")) {
+    const std::u16string declared = fromAscii(declaredEncoding);
+    if (!declared.empty() && !equalsIgnoreAsciiCase(declared, u"UTF-16") &&
+        !equalsIgnoreAsciiCase(declared, u"UTF16")) {
         layout.encoding = std::string(declaredEncoding);
     }
 
