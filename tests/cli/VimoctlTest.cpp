@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 namespace vimo::test {
@@ -560,6 +561,43 @@ TEST_F(VimoctlTest, AnInstallationFolderThatLeadsNowhereIsAFailureNamingIt)
                 << result.err;
             EXPECT_NE(result.err.find(c.named), std::string::npos) << result.err;
             EXPECT_TRUE(result.out.empty());
+        }
+    }
+}
+
+// check measures what pack measures, the archive, so the two always agree.
+TEST_F(VimoctlTest, CheckAndPackAgreeOnTheSizeLimit)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(const fs::path&)> write;
+        bool fits;
+    };
+    const Case cases[] = {
+        {"files just under the limit that pack to more",
+         [](const fs::path& f) { writeFile(f, randomBytes(5242478, 7)); }, false},
+        {"files over the limit that pack to far less",
+         [](const fs::path& f) { writeFile(f, std::string(6000000, 'a')); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path file = install.serviceFolder("dev2") / "ver1" / "content" / "data.png";
+        c.write(file);
+        const JsonValue doc = parseJson(run({"check", "dev2", "--json"}).out);
+        bool sizePassed = false;
+        for (const JsonValue& check : doc["checks"].items) {
+            if (check["check"].text == "size") {
+                sizePassed = check["passed"].boolean;
+                EXPECT_NE(check["message"].text.find("The archive of"), std::string::npos)
+                    << check["message"].text;
+            }
+        }
+        EXPECT_EQ(sizePassed, c.fits);
+        EXPECT_EQ(run({"pack", "dev2"}).exitCode, c.fits ? 0 : 1);
+        for (const auto& entry :
+             fs::directory_iterator(install.serviceFolder("dev2").parent_path())) {
+            EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << entry.path();
         }
     }
 }

@@ -221,10 +221,20 @@ void UploadChecks::checkFiles(const VimoInfo& info, std::vector<CheckResult>& re
         results.push_back({"extensions", u"", true,
                            "Every file has an allowed extension or is on the list to ignore."});
     }
-    const bool fits = listing.packedBytes < kUploadSizeLimit;
+    // The limit applies to the archive, so the archive is what is measured: built as pack builds
+    // it, into a temporary file that is removed again.
+    std::uint64_t archiveBytes = 0;
+    const HRESULT measured = m_workspace.measureUploadPackage(info.id, archiveBytes);
+    if (measured != S_OK) {
+        results.push_back({"size", u"", false,
+                           "The archive could not be built to measure it: " +
+                               m_workspace.lastError().describe()});
+        return;
+    }
+    const bool fits = archiveBytes < kUploadSizeLimit;
     results.push_back({"size", u"", fits,
-                       "The " + std::to_string(listing.packedCount) + " packed files total " +
-                           groupDigits(listing.packedBytes) + " bytes, " +
+                       "The archive of the " + std::to_string(listing.packedCount) +
+                           " packed files is " + groupDigits(archiveBytes) + " bytes, " +
                            (fits ? "under" : "not under") + " the limit of " +
                            groupDigits(kUploadSizeLimit) + " bytes."});
 }

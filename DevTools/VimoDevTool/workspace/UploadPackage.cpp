@@ -74,6 +74,52 @@ HRESULT VimoWorkspace::buildUploadPackage(const std::u16string& id,
         return fail(E_FAIL, id, "the Vimo has no service folder");
     }
 
+    // Built beside the archive and renamed over it only when complete, so that the upload path
+    // holds the previous archive or a whole new one, never a part of one. The rename replaces
+    // whatever sits there, a link included, without writing through it.
+    const std::u16string archive = folder + u".zip";
+    removeStaleTemporaries(files(), archive);
+    const std::u16string temporary = temporaryPathBeside(archive);
+    std::uint64_t size = 0;
+    if (failed(writeUploadArchive(info, temporary, archive, unsupportedFiles, size))) {
+        files().removeFile(temporary);
+        return m_lastError.code;
+    }
+    if (const int error = files().rename(temporary, archive)) {
+        files().removeFile(temporary);
+        Failure cause = failureFromErrno(error, archive);
+        cause.code = E_FAIL; // as when the archive file cannot be created
+        cause.reason = "the archive file cannot be created: " + cause.reason;
+        return fail(cause);
+    }
+    return size < kUploadSizeLimit ? S_OK : S_FALSE;
+}
+
+HRESULT VimoWorkspace::measureUploadPackage(const std::u16string& id, std::uint64_t& size) const
+{
+    clearError();
+    const auto found = m_catalogue.find(id);
+    if (found == m_catalogue.end()) {
+        return S_FALSE;
+    }
+    if (found->second.folder.empty()) {
+        return fail(E_FAIL, id, "the Vimo has no service folder");
+    }
+    const std::u16string archive = found->second.folder + u".zip";
+    const std::u16string temporary = temporaryPathBeside(archive);
+    std::u16string unsupported;
+    const HRESULT hr = writeUploadArchive(found->second, temporary, archive, unsupported, size);
+    files().removeFile(temporary);
+    return hr;
+}
+
+HRESULT VimoWorkspace::writeUploadArchive(const VimoInfo& info, const std::u16string& target,
+                                          const std::u16string& archive,
+                                          std::u16string& unsupportedFiles,
+                                          std::uint64_t& size) const
+{
+    const std::u16string& folder = info.folder;
+    const std::u16string& id = info.id;
     ArchiveWriter writer(files(), EngineLibrary::defaultCandidates(m_platform));
     if (failed(writer.init(ArchiveFormatZip))) {
         return fail(writer.lastError());
@@ -101,31 +147,17 @@ HRESULT VimoWorkspace::buildUploadPackage(const std::u16string& id,
         }
     }
 
-    // Built beside the archive and renamed over it only when complete, so that the upload path
-    // holds the previous archive or a whole new one, never a part of one. The rename replaces
-    // whatever sits there, a link included, without writing through it.
-    const std::u16string archive = folder + u".zip";
-    removeStaleTemporaries(files(), archive);
-    const std::u16string temporary = temporaryPathBeside(archive);
     // Its name can be foretold: whatever was put there (a link to follow) goes before it is made.
-    files().removeFile(temporary);
-    if (failed(writer.create(temporary))) {
-        files().removeFile(temporary);
+    files().removeFile(target);
+    if (failed(writer.create(target))) {
         Failure cause = writer.lastError();
-        if (cause.subject == temporary) {
+        if (cause.subject == target) {
             cause.subject = archive;
         }
         return fail(cause);
     }
-    const std::uint64_t size = archiveSize(files(), temporary);
-    if (const int error = files().rename(temporary, archive)) {
-        files().removeFile(temporary);
-        Failure cause = failureFromErrno(error, archive);
-        cause.code = E_FAIL; // as when the archive file cannot be created
-        cause.reason = "the archive file cannot be created: " + cause.reason;
-        return fail(cause);
-    }
-    return size < kUploadSizeLimit ? S_OK : S_FALSE;
+    size = archiveSize(files(), target);
+    return S_OK;
 }
 
 std::u16string VimoWorkspace::uploadArchivePath(const std::u16string& id) const

@@ -180,6 +180,9 @@ public:
     // archive is 5,242,880 bytes or more. Files left out for their extension are appended to
     // `unsupportedFiles`, separated by ", ".
     HRESULT buildUploadPackage(const std::u16string& id, std::u16string& unsupportedFiles);
+    // The size the Vimo's archive has when built, measured on a temporary archive that is removed
+    // afterwards; 1 when `id` is not in the catalogue.
+    HRESULT measureUploadPackage(const std::u16string& id, std::uint64_t& size) const;
     // The archive's path (service folder + ".zip"); empty when `id` is not in the catalogue.
     std::u16string uploadArchivePath(const std::u16string& id) const;
     // Puts the archive's path on the clipboard; E_UNEXPECTED without a clipboard.
@@ -194,6 +197,10 @@ public:
     bool nameImpossibleOnWindows(const std::u16string& path) const;
 
 private:
+    // Writes the archive of `info` into `target`, reporting failures against `archive`.
+    HRESULT writeUploadArchive(const VimoInfo& info, const std::u16string& target,
+                               const std::u16string& archive, std::u16string& unsupportedFiles,
+                               std::uint64_t& size) const;
     // Starts an operation: forgets the previous operation's failure.
     void clearError() const { m_lastError = Failure{}; }
     // Records why the running operation fails and returns its code.
