@@ -9,7 +9,7 @@ class StartupTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void missingClientShows117AndNeverShowsTheWindow();
+    void missingClientShows117HidesTheWindowAndEndsWithOne();
     void fixedEntriesFollowTheCatalogue();
     void startsLockedWithEveryControlInTabOrder();
     void windowFitsAScaledScreenAndResizes();

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 #include "AppTests.h"
 
+#include "app/CDevToolApp.h"
 #include "app/controls/CHyperLink.h"
 
 #include <httplib.h>
@@ -18,7 +19,7 @@
 
 namespace vimo::test {
 
-void StartupTest::missingClientShows117AndNeverShowsTheWindow()
+void StartupTest::missingClientShows117HidesTheWindowAndEndsWithOne()
 {
     AppEnvironment env;
     MessageScript& messages = env.messages;
@@ -35,6 +36,18 @@ void StartupTest::missingClientShows117AndNeverShowsTheWindow()
     QCOMPARE(messages.shown()[0].caption, QStringLiteral("Orvo Vimo Developer Tool"));
     QVERIFY(messages.shown()[0].icon == MessageIcon::Exclamation);
     QCOMPARE(env.server.requestCount(), 0);
+
+    // A launcher or script tells a failed start from a window the user closed by the status.
+    QCOMPARE(CDevToolApp::InitInstance(env.platform, messages), 1);
+    AppEnvironment working;
+    working.addDev("d1", "Dev");
+    const int closed = CDevToolApp::InitInstance(working.platform, working.messages, [] {
+        if (QWidget* window = QApplication::activeModalWidget()) {
+            window->close();
+        }
+    });
+    QCOMPARE(closed, 0);
+    QVERIFY(working.messages.shown().isEmpty());
 }
 
 void StartupTest::fixedEntriesFollowTheCatalogue()

@@ -36,9 +36,10 @@ CDevToolApp::CDevToolApp(int& argc, char** argv) : QApplication(argc, argv)
     setDesktopFileName(QStringLiteral("vimo-devtool"));
 }
 
-int CDevToolApp::InitInstance(Platform& platform, std::function<void()> onShown)
+int CDevToolApp::InitInstance(Platform& platform, MessageBox& messages,
+                              std::function<void()> onShown)
 {
-    CDevToolDlg dialog(platform, MessageBox::standard());
+    CDevToolDlg dialog(platform, messages);
     setWindowIcon(dialog.windowIcon());
     FirstPaintWatch watch(std::move(onShown));
     dialog.installEventFilter(&watch);

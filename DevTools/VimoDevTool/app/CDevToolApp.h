@@ -6,6 +6,7 @@
 
 namespace vimo {
 
+class MessageBox;
 class Platform;
 
 // The application: runs the main window once and ends when it closes.
@@ -16,9 +17,11 @@ class CDevToolApp : public QApplication
 public:
     CDevToolApp(int& argc, char** argv);
 
-    // Runs the main window modally on `platform`; `onShown` (if any) runs once the window is
-    // first drawn. Returns the process's exit status: 1 when the start-up failed, else 0.
-    int InitInstance(Platform& platform, std::function<void()> onShown = {});
+    // Runs the main window modally on `platform`, its boxes shown through `messages`; `onShown`
+    // (if any) runs once the window is first drawn. Returns the process's exit status: 1 when
+    // the start-up failed, else 0.
+    static int InitInstance(Platform& platform, MessageBox& messages,
+                            std::function<void()> onShown = {});
 };
 
 } // namespace vimo

@@ -1,4 +1,5 @@
 #include "app/CDevToolApp.h"
+#include "app/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/Process.h"
 
@@ -14,5 +15,6 @@ int main(int argc, char** argv)
     if (platform.environment("VIMO_REPORT_SHOWN")) {
         onShown = [] { std::fputs("vimo-devtool: window shown\n", stderr); };
     }
-    return app.InitInstance(platform, std::move(onShown));
+    return vimo::CDevToolApp::InitInstance(platform, vimo::MessageBox::standard(),
+                                           std::move(onShown));
 }
