@@ -1,6 +1,7 @@
 #include "workspace/VimoWorkspace.h"
 
 #include "platform/SystemError.h"
+#include "platform/Text.h"
 #include "support/Fixtures.h"
 
 #include <gtest/gtest.h>
@@ -153,15 +154,47 @@ TEST_F(CatalogueTest, PackageMarkerLeavesAVimoOut)
     EXPECT_EQ(workspace.leftOutFolders().size(), 1u); // read, and left out for its empty identifier
 }
 
-TEST_F(CatalogueTest, LaterFolderWithTheSameIdReplacesTheRecord)
+TEST_F(CatalogueTest, OfTwoFoldersWithOneIdentifierTheRuleNamedOneElseTheLaterIsKept)
 {
-    fixture.addVimo(vimoSpec("same", {{"name", "First"}}));
-    rawVimo("zsame", InstallationFixture::catalogueXml(vimoSpec("same", {{"name", "Second"}})));
-    ASSERT_EQ(workspace.loadAll(), S_OK);
-    VimoInfo info;
-    ASSERT_EQ(workspace.getVimo(u"same", info), S_OK);
-    EXPECT_EQ(info.name, u"Second");
-    EXPECT_EQ(info.folder, u16(fixture.serviceFolder("zsame")));
+    // Service folders are read in name order: "a…" before "orvo…" before "z…".
+    struct Case
+    {
+        const char* first;
+        const char* second;
+        const char* kept;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"orvosameVimoz", "zsame", "orvosameVimoz", "its name follows the rule"},
+        {"asame", "orvosameVimoz", "orvosameVimoz", "its name follows the rule"},
+        {"asame", "zsame", "zsame", "it was read later"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first + std::string(" / ") + c.second);
+        fs::remove_all(fixture.installFolder() / "services");
+        const fs::path services = fixture.installFolder() / "services";
+        for (const char* folder : {c.first, c.second}) {
+            writeFile(services / folder / "ver1" / "VimozList.xml",
+                      InstallationFixture::catalogueXml(vimoSpec("same", {{"name", folder}})));
+        }
+        ASSERT_EQ(workspace.loadAll(), S_OK);
+        VimoInfo info;
+        ASSERT_EQ(workspace.getVimo(u"same", info), S_OK);
+        EXPECT_EQ(info.name, fromUtf8(c.kept));
+        EXPECT_EQ(info.folder, u16(services / c.kept));
+        ASSERT_EQ(workspace.leftOutFolders().size(), 1u);
+        const LeftOutFolder& left = workspace.leftOutFolders()[0];
+        EXPECT_EQ(left.folder,
+                  u16(services / (c.kept == std::string(c.first) ? c.second : c.first)));
+        EXPECT_EQ(left.id, u"same");
+        EXPECT_NE(left.reason.find((services / c.kept).string() +
+                                   ", which the catalogue keeps: " + c.why),
+                  std::string::npos)
+            << left.reason;
+        // The same folder read again is no second claim.
+        EXPECT_EQ(workspace.addFromFolder(info.folder), S_OK);
+        EXPECT_EQ(workspace.leftOutFolders().size(), 1u);
+    }
 }
 
 TEST_F(CatalogueTest, BadCatalogueFileStopsTheScan)

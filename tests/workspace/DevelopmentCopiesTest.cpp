@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -224,32 +225,57 @@ TEST_F(DevelopmentCopyTest, SymbolicLinksFollowTheListingRule)
     EXPECT_FALSE(fs::is_symlink(copy / "ver1" / "inside.html"));
 }
 
-TEST_F(DevelopmentCopyTest, AMissingOrBrokenPackageStopsAfterTheServiceFolder)
+TEST_F(DevelopmentCopyTest, AFailureMidwayLeavesNothingBehind)
 {
-    m_fixture.addVimo(vimoSpec("nopkg", "published", false));
-    m_fixture.addVimo(vimoSpec("noconf", "published", false));
-    writeFile(m_fixture.packageFolder("noconf") / "noconf.dat", "x");
-    m_fixture.addVimo(vimoSpec("empty", "published", false));
-    fs::create_directories(m_fixture.packageFolder("empty") / "Vimoz");
+    const std::string n = newId(kClock);
+    struct Case
+    {
+        const char* source;
+        std::function<void(const fs::path& service, const fs::path& package)> spoil;
+        std::string cause; // the end of the failure's subject
+    };
+    const Case cases[] = {
+        // Half of the service folder copied: a file whose name takes the copy's identifier
+        // would land on a folder that was copied before it.
+        {"fileclash",
+         [&](const fs::path& service, const fs::path&) {
+             writeFile(service / "ver1" / (n + ".html") / "page.html", "in a folder");
+             writeFile(service / "ver1" / "fileclash.html", "a file");
+         },
+         "/ver1/" + n + ".html"},
+        {"nopackage", [](const fs::path&, const fs::path& package) { fs::remove_all(package); },
+         "/packages/nopackage"},
+        {"emptypackage",
+         [](const fs::path&, const fs::path& package) {
+             fs::remove_all(package);
+             fs::create_directories(package / "Vimoz");
+         },
+         "/packages/emptypackage"},
+        // Both folders copied; the copied plug-in configuration cannot be read.
+        {"badconfig",
+         [](const fs::path&, const fs::path& package) {
+             writeFile(package / "Vimoz" / "VimoConfig.xml", "<r><is>");
+         },
+         "/Vimoz/VimoConfig.xml"},
+    };
+    for (const Case& c : cases) {
+        c.spoil(m_fixture.addVimo(vimoSpec(c.source, "published")),
+                m_fixture.packageFolder(c.source));
+    }
     load();
-
-    std::u16string id;
-    EXPECT_EQ(m_workspace.createDevelopmentCopy(u"nopkg", id), E_FAIL);
-    EXPECT_EQ(id, fromUtf8(newId(kClock))); // the output is set once copying began
-    EXPECT_TRUE(fs::exists(m_fixture.serviceFolder(newId(kClock)) / "ver1" / "VimozList.xml"));
-    EXPECT_FALSE(fs::exists(m_fixture.packageFolder(newId(kClock))));
-
-    id.clear();
-    EXPECT_EQ(m_workspace.createDevelopmentCopy(u"empty", id), E_FAIL);
-    EXPECT_EQ(id, fromUtf8(newId(kClock + 1)));
-
-    id.clear();
-    EXPECT_TRUE(failed(m_workspace.createDevelopmentCopy(u"noconf", id))); // disableReload's result
-    EXPECT_TRUE(
-        fs::exists(m_fixture.packageFolder(newId(kClock + 2)) / (newId(kClock + 2) + ".dat")));
-    EXPECT_EQ(m_workspace.getVimo(id, *std::make_unique<VimoInfo>()), S_FALSE);
-    EXPECT_TRUE(
-        m_platform.clientCommands.empty()); // never told about packages that were not copied
+    const auto before = tree(m_fixture.root());
+    const VimoMap catalogue = m_workspace.catalogue();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        std::u16string id;
+        EXPECT_TRUE(failed(m_workspace.createDevelopmentCopy(fromUtf8(c.source), id)));
+        EXPECT_TRUE(toUtf8(m_workspace.lastError().subject).ends_with(c.cause))
+            << toUtf8(m_workspace.lastError().subject);
+        EXPECT_EQ(id, fromUtf8(n)); // the output is set once copying began
+        EXPECT_EQ(tree(m_fixture.root()), before);
+        EXPECT_EQ(m_workspace.catalogue(), catalogue);
+    }
+    EXPECT_TRUE(m_platform.clientCommands.empty()); // never told about packages not copied
 }
 
 TEST_F(DevelopmentCopyTest, CatalogueFileProblemsEndTheCopyWithoutAnEntry)

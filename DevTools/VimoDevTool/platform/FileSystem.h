@@ -150,6 +150,11 @@ public:
     virtual int rename(const std::u16string& from, const std::u16string& to) = 0;
     // Creates one folder; EEXIST when anything is there already, so a name can be reserved.
     virtual int createFolder(const std::u16string& path) = 0;
+    // Removes an empty folder; ENOTEMPTY when anything is in it.
+    virtual int removeFolder(const std::u16string& path) = 0;
+    // Moves a folder to `to`, which must be missing or an empty folder (a reserved name); a
+    // folder with anything in it, or a file, is never replaced.
+    virtual int moveFolder(const std::u16string& from, const std::u16string& to) = 0;
     // Sets the permission bits of a file or folder.
     virtual int setPermissions(const std::u16string& path, std::uint32_t permissions) = 0;
 

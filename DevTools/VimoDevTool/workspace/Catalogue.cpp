@@ -61,7 +61,8 @@ HRESULT VimoWorkspace::loadAll()
         return S_FALSE;
     }
     for (const DirectoryEntry& entry : entries) {
-        if (!entry.isDirectory) {
+        // A copy being made is filled under a temporary name and is no Vimo yet.
+        if (!entry.isDirectory || temporaryFileOwner(entry.name)) {
             continue;
         }
         const HRESULT hr = addFromFolder(services + entry.name);
@@ -123,7 +124,27 @@ HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
         m_leftOutFolders.push_back({folder, info.id, std::move(*problem)});
         return S_FALSE;
     }
-    m_catalogue.insert_or_assign(info.id, std::move(info));
+    const auto [stored, inserted] = m_catalogue.try_emplace(info.id, info);
+    if (inserted || stored->second.folder == folder) {
+        stored->second = std::move(info);
+        return S_OK;
+    }
+    // Two service folders claim one identifier (say, a copy that a crash left with the published
+    // Vimo's identifier): the folder named after the identifier keeps it, else the one read
+    // later, as before; the other is left out and named.
+    const std::u16string ruleName = kServicePrefix + info.id + kServiceSuffix;
+    const bool newByRule = lastComponent(folder) == ruleName;
+    const bool keepEarlier = lastComponent(stored->second.folder) == ruleName && !newByRule;
+    const std::u16string& kept = keepEarlier ? stored->second.folder : folder;
+    m_leftOutFolders.push_back(
+        {keepEarlier ? folder : stored->second.folder, info.id,
+         "the identifier is also claimed by " + toUtf8(kept) + ", which the catalogue keeps" +
+             (keepEarlier || newByRule ? ": its name follows the rule orvo<identifier>Vimoz"
+                                       : ": it was read later")});
+    if (keepEarlier) {
+        return S_FALSE;
+    }
+    stored->second = std::move(info);
     return S_OK;
 }
 

@@ -3,14 +3,17 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
+#include "platform/Process.h"
 #include "platform/SystemError.h"
 #include "platform/Text.h"
 #include "workspace/RecordValidator.h"
+#include "workspace/TemporaryFiles.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <cerrno>
 #include <initializer_list>
 #include <optional>
+#include <set>
 
 namespace vimo {
 
@@ -39,9 +42,12 @@ bool startsWith(const std::u16string& text, const std::u16string& prefix)
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
+const std::u16string kServicePrefix = u"orvo";
+const std::u16string kServiceSuffix = u"Vimoz";
+
 std::u16string serviceFolderName(const std::u16string& id)
 {
-    return u"orvo" + id + u"Vimoz";
+    return kServicePrefix + id + kServiceSuffix;
 }
 
 // The destination of a copied file: identifiers are replaced only below the services or packages
@@ -58,6 +64,54 @@ std::optional<std::u16string> mappedPath(const VimoWorkspace& workspace, const s
         }
     }
     return std::nullopt;
+}
+
+// The staging folders in `folder` that copies of processes no longer running left behind: those
+// are removed, and the names they stand in for are added to `dead`; the names of staging folders
+// whose process still runs are added to `alive`.
+void removeStaleStages(FileSystem& files, const std::u16string& folder,
+                       const std::u16string& prefix, std::set<std::u16string>& dead,
+                       std::set<std::u16string>& alive)
+{
+    std::vector<DirectoryEntry> entries;
+    if (files.listFolder(folder, entries) != 0) {
+        return;
+    }
+    for (const DirectoryEntry& entry : entries) {
+        const std::u16string target = temporaryTargetName(entry.name);
+        if (!entry.isDirectory || entry.isSymlink || !startsWith(target, prefix)) {
+            continue;
+        }
+        const long owner = *temporaryFileOwner(entry.name);
+        if (owner == currentProcessId() || processIsRunning(owner)) {
+            alive.insert(target);
+        } else if (removeTree(files, folder + entry.name) == 0) {
+            dead.insert(target);
+        }
+    }
+}
+
+// What killed copies left behind: their staging folders, and the service folder names they had
+// reserved, still empty, with the package that may have been moved into place just before the
+// kill. A reservation whose staging folder belongs to a running process is that process's.
+void removeStaleCopies(FileSystem& files, const std::u16string& services,
+                       const std::u16string& packages)
+{
+    std::set<std::u16string> dead;
+    std::set<std::u16string> alive;
+    removeStaleStages(files, packages, kNewIdPrefix, dead, alive);
+    dead.clear();
+    alive.clear();
+    removeStaleStages(files, services, kServicePrefix + kNewIdPrefix, dead, alive);
+    for (const std::u16string& name : dead) {
+        // Removing a folder fails unless it is empty: a completed copy is never touched.
+        if (alive.count(name) == 0 && name.ends_with(kServiceSuffix) &&
+            files.removeFolder(services + name) == 0) {
+            removeTree(files, packages + name.substr(kServicePrefix.size(),
+                                                     name.size() - kServicePrefix.size() -
+                                                         kServiceSuffix.size()));
+        }
+    }
 }
 
 } // namespace
@@ -82,47 +136,115 @@ HRESULT VimoWorkspace::createDevelopmentCopy(const std::u16string& sourceId, std
         return fail(E_FAIL, source.folder,
                     "the service folder's name does not hold the Vimo's identifier");
     }
+    const std::u16string packages = packagesFolder();
+    removeStaleCopies(this->files(), services, packages);
 
-    // A second copy within the same second, or a clock set back, must not land in an existing
-    // Vimo's folders: count the seconds up until the identifier is free.
-    const std::u16string sourceName = source.folder.substr(services.size());
-    std::u16string id;
-    std::int64_t seconds = m_platform.currentTime();
-    for (int attempt = 0;; ++attempt, ++seconds) {
-        if (attempt == kIdentifierAttempts) {
-            return fail(E_FAIL, services, "no free identifier was found for the copy");
-        }
-        id = kNewIdPrefix + toDecimal(seconds);
-        const bool taken = m_catalogue.count(id) != 0 ||
-                           this->files().exists(services + serviceFolderName(id)) ||
-                           this->files().exists(services + replaceAll(sourceName, sourceId, id)) ||
-                           this->files().exists(this->files().resolveBelow(packagesFolder(), id));
-        if (!taken) {
-            break;
-        }
-    }
-    newId = id;
-
-    HRESULT hr = copyFiles(files, sourceId, id);
-    if (failed(hr)) {
+    StagedCopy copy;
+    if (const HRESULT hr = reserveCopy(copy); failed(hr)) {
         return hr;
     }
-    hr = copyPackage(sourceId, id);
+    newId = copy.id;
+    const HRESULT hr = stageCopy(source, files, copy);
     if (failed(hr)) {
+        discardCopy(copy);
         return hr;
     }
     NotifyRefreshPackages();
-    const std::u16string folder = services + serviceFolderName(id);
-    hr = setCatalogueId(id, folder);
+    return S_OK;
+}
+
+HRESULT VimoWorkspace::reserveCopy(StagedCopy& copy)
+{
+    // Parallel copies, a second copy within the same second or a clock set back must not land in
+    // an existing Vimo's folders: the final service folder is created, which succeeds for one
+    // process only, and the seconds are counted up while that fails. Its staging folder is made
+    // first, so that a reservation is never without the staging folder that names its owner.
+    const std::u16string services = servicesFolder();
+    FileSystem& fileSystem = files();
+    std::int64_t seconds = m_platform.currentTime();
+    for (int attempt = 0; attempt < kIdentifierAttempts; ++attempt, ++seconds) {
+        const std::u16string id = kNewIdPrefix + toDecimal(seconds);
+        const std::u16string name = serviceFolderName(id);
+        if (m_catalogue.count(id) != 0 ||
+            fileSystem.exists(fileSystem.resolveBelow(packagesFolder(), id)) ||
+            fileSystem.exists(fileSystem.resolveBelow(services, name))) {
+            continue;
+        }
+        copy.id = id;
+        copy.serviceFolder = services + name;
+        copy.serviceStage = temporaryPathBeside(copy.serviceFolder);
+        copy.packageFolder = packagesFolder() + id;
+        copy.packageStage = temporaryPathBeside(copy.packageFolder);
+        if (const int error = fileSystem.createFolder(copy.serviceStage)) {
+            return fail(failureFromErrno(error, copy.serviceStage));
+        }
+        const int error = fileSystem.createFolder(copy.serviceFolder);
+        if (error == 0) {
+            return S_OK;
+        }
+        fileSystem.removeFolder(copy.serviceStage);
+        if (error != EEXIST) {
+            return fail(failureFromErrno(error, copy.serviceFolder));
+        }
+    }
+    return fail(E_FAIL, services, "no free identifier was found for the copy");
+}
+
+HRESULT VimoWorkspace::stageCopy(const VimoInfo& source, const PathList& files,
+                                 const StagedCopy& copy)
+{
+    // Both folders are filled and stamped under names that no load takes for a Vimo, and moved
+    // into place only when complete: a failure or a kill never leaves a Vimo half copied, nor a
+    // copy that still carries the published Vimo's identifier.
+    for (const std::u16string& path : files) {
+        const std::u16string below = path.substr(source.folder.size());
+        const HRESULT hr =
+            copyOneFile(path, copy.serviceStage + replaceAll(below, source.id, copy.id));
+        if (failed(hr)) {
+            return hr;
+        }
+    }
+    HRESULT hr = copyPackageInto(source.id, copy.id, copy.packageStage);
     if (failed(hr)) {
         return hr;
     }
-    hr = addFromFolder(folder);
+    hr = setCatalogueId(copy.id, copy.serviceStage);
+    if (hr == S_OK) {
+        hr = addFromFolder(copy.serviceStage);
+        if (hr == S_OK) {
+            hr = markUnderDevelopment(copy.id);
+        }
+    }
     if (failed(hr)) {
         return hr;
     }
-    hr = markUnderDevelopment(id);
-    return failed(hr) ? hr : S_OK;
+    // The package first: once the service folder is in place the Vimo is listed, and it must
+    // find its package.
+    FileSystem& fileSystem = this->files();
+    if (const int error = fileSystem.moveFolder(copy.packageStage, copy.packageFolder)) {
+        return fail(failureFromErrno(error, copy.packageFolder));
+    }
+    if (const int error = fileSystem.moveFolder(copy.serviceStage, copy.serviceFolder)) {
+        return fail(failureFromErrno(error, copy.serviceFolder));
+    }
+    if (const auto entry = m_catalogue.find(copy.id); entry != m_catalogue.end()) {
+        entry->second.folder = copy.serviceFolder;
+    }
+    return S_OK;
+}
+
+void VimoWorkspace::discardCopy(const StagedCopy& copy)
+{
+    // The cause of the failure stays the operation's; what cannot be removed here is removed as
+    // stale by a later copy.
+    FileSystem& fileSystem = files();
+    m_catalogue.erase(copy.id);
+    removeTree(fileSystem, copy.packageStage);
+    // The reservation goes before its staging folder, so that it never stands without an owner.
+    if (fileSystem.removeFolder(copy.serviceFolder) == 0) {
+        removeTree(fileSystem, copy.packageFolder);
+    }
+    removeTree(fileSystem, copy.serviceStage);
 }
 
 PathList VimoWorkspace::listCopyableFiles(const std::u16string& id) const
@@ -207,8 +329,13 @@ HRESULT VimoWorkspace::copyPackage(const std::u16string& oldId, const std::u16st
     if (m_installFolder.empty()) {
         return fail(E_INVALIDARG, oldId, "no installation is known");
     }
-    const std::u16string packages = packagesFolder();
-    const std::u16string folder = files().resolveBelow(packages, oldId);
+    return copyPackageInto(oldId, newId, packagesFolder() + newId);
+}
+
+HRESULT VimoWorkspace::copyPackageInto(const std::u16string& oldId, const std::u16string& newId,
+                                       const std::u16string& copy)
+{
+    const std::u16string folder = files().resolveBelow(packagesFolder(), oldId);
     if (!files().exists(folder)) {
         return fail(E_FAIL, folder, "the package folder does not exist");
     }
@@ -219,7 +346,6 @@ HRESULT VimoWorkspace::copyPackage(const std::u16string& oldId, const std::u16st
     // The folder may have been found in another letter case than the identifier's: it is the
     // name found that is replaced, so that every file lands in the new folder, never in the
     // source's own.
-    const std::u16string copy = packages + newId;
     for (const std::u16string& path : files) {
         const std::u16string below = path.substr(folder.size());
         const HRESULT hr = copyOneFile(path, copy + replaceAll(below, oldId, newId));

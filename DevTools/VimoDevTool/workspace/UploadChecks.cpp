@@ -75,6 +75,7 @@ std::vector<CheckResult> UploadChecks::run(const VimoInfo& info) const
     checkFolders(info, results);
     checkFiles(info, results);
     checkLinks(info, results);
+    checkIdentifier(info, results);
     return results;
 }
 
@@ -264,6 +265,23 @@ void UploadChecks::checkLinks(const VimoInfo& info, std::vector<CheckResult>& re
     }
     if (outside.empty()) {
         results.push_back({"links", u"", true, "No symbolic link leads out of the folder."});
+    }
+}
+
+void UploadChecks::checkIdentifier(const VimoInfo& info, std::vector<CheckResult>& results) const
+{
+    bool claimed = false;
+    for (const LeftOutFolder& left : m_workspace.leftOutFolders()) {
+        if (left.id == info.id && left.folder != info.folder) {
+            claimed = true;
+            results.push_back({"identifier", left.folder, false,
+                               "This service folder claims the same identifier; the catalogue "
+                               "left it out."});
+        }
+    }
+    if (!claimed) {
+        results.push_back(
+            {"identifier", u"", true, "No other service folder claims the identifier."});
     }
 }
 

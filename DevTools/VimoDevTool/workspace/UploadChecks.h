@@ -30,6 +30,7 @@ private:
     void checkFolders(const VimoInfo& info, std::vector<CheckResult>& results) const;
     void checkFiles(const VimoInfo& info, std::vector<CheckResult>& results) const;
     void checkLinks(const VimoInfo& info, std::vector<CheckResult>& results) const;
+    void checkIdentifier(const VimoInfo& info, std::vector<CheckResult>& results) const;
 
     const VimoWorkspace& m_workspace;
 };

@@ -32,12 +32,15 @@ void listInto(FileSystem& fileSystem, const std::u16string& folder, const std::u
     }
     for (const DirectoryEntry& entry : entries) {
         const std::u16string path = folder + entry.name;
+        // The tool's own temporary files and staging folders are never part of a Vimo.
+        if (temporaryFileOwner(entry.name)) {
+            continue;
+        }
         if (entry.isDirectory) {
             if (!entry.isSymlink) {
                 listInto(fileSystem, path + kPathSeparator, root, files);
             }
-        } else if (entry.isRegularFile && !temporaryFileOwner(entry.name)) {
-            // The tool's own temporary files are never part of a Vimo.
+        } else if (entry.isRegularFile) {
             if (!entry.isSymlink || fileSystem.resolvesInside(path, root)) {
                 files.push_back(path);
             }

@@ -207,6 +207,25 @@ private:
     HRESULT fail(HRESULT code, std::u16string_view subject, std::string reason) const;
     HRESULT fail(const Failure& failure) const;
 
+    // A copy in progress: its identifier, its folders' final names and their staging names.
+    struct StagedCopy
+    {
+        std::u16string id;
+        std::u16string serviceFolder;
+        std::u16string serviceStage;
+        std::u16string packageFolder;
+        std::u16string packageStage;
+    };
+    // Finds a free identifier and reserves it with its service folder.
+    HRESULT reserveCopy(StagedCopy& copy);
+    // Copies, stamps and marks both folders under their staging names, then moves them into place.
+    HRESULT stageCopy(const VimoInfo& source, const PathList& files, const StagedCopy& copy);
+    // Removes what a failed copy left: staging folders, the reservation, its catalogue entry.
+    void discardCopy(const StagedCopy& copy);
+    // Copies the package folder of `oldId` into `copy`, names mapped, and turns its reload off.
+    HRESULT copyPackageInto(const std::u16string& oldId, const std::u16string& newId,
+                            const std::u16string& copy);
+
     // Starts the client program with `arguments`; 1 without an installation folder.
     HRESULT launchClientProgram(const std::vector<std::u16string>& arguments);
     // Hands a command to the running client; 0 when it does not run.

@@ -505,6 +505,27 @@ int PosixFileSystem::createFolder(const std::u16string& path)
     return ::mkdir(toUtf8(path).c_str(), 0777) == 0 ? 0 : errno;
 }
 
+int PosixFileSystem::removeFolder(const std::u16string& path)
+{
+    return ::rmdir(toUtf8(path).c_str()) == 0 ? 0 : errno;
+}
+
+int PosixFileSystem::moveFolder(const std::u16string& from, const std::u16string& to)
+{
+    const std::string source = toUtf8(from);
+    struct stat moved
+    {
+    };
+    if (::lstat(source.c_str(), &moved) != 0) {
+        return errno;
+    }
+    if (!S_ISDIR(moved.st_mode)) {
+        return ENOTDIR;
+    }
+    // rename replaces an empty folder in one step and refuses one with anything in it.
+    return ::rename(source.c_str(), toUtf8(to).c_str()) == 0 ? 0 : errno;
+}
+
 int PosixFileSystem::setPermissions(const std::u16string& path, std::uint32_t permissions)
 {
     return ::chmod(toUtf8(path).c_str(), static_cast<mode_t>(permissions & kPermissionMask)) == 0

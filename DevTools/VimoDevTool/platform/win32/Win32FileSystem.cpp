@@ -475,6 +475,36 @@ int Win32FileSystem::createFolder(const std::u16string& path)
     return CreateDirectoryW(wide(path).c_str(), nullptr) ? 0 : lastError();
 }
 
+int Win32FileSystem::removeFolder(const std::u16string& path)
+{
+    return RemoveDirectoryW(wide(path).c_str()) ? 0 : lastError();
+}
+
+int Win32FileSystem::moveFolder(const std::u16string& from, const std::u16string& to)
+{
+    const std::wstring source = wide(from);
+    const std::wstring target = wide(to);
+    const DWORD attributes = GetFileAttributesW(source.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return lastError();
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return ENOTDIR;
+    }
+    // MoveFileExW never replaces a folder: an empty one at the target (a reserved name) is
+    // removed first, which fails for one with anything in it.
+    const DWORD present = GetFileAttributesW(target.c_str());
+    if (present != INVALID_FILE_ATTRIBUTES) {
+        if ((present & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            return EEXIST;
+        }
+        if (!RemoveDirectoryW(target.c_str())) {
+            return lastError();
+        }
+    }
+    return MoveFileExW(source.c_str(), target.c_str(), 0) ? 0 : lastError();
+}
+
 int Win32FileSystem::setPermissions(const std::u16string& path, std::uint32_t permissions)
 {
     const std::wstring name = wide(path);

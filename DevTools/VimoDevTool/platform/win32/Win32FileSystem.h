@@ -21,6 +21,8 @@ public:
     int removeFile(const std::u16string& path) override;
     int rename(const std::u16string& from, const std::u16string& to) override;
     int createFolder(const std::u16string& path) override;
+    int removeFolder(const std::u16string& path) override;
+    int moveFolder(const std::u16string& from, const std::u16string& to) override;
     int setPermissions(const std::u16string& path, std::uint32_t permissions) override;
     std::unique_ptr<DynamicLibrary> loadLibrary(const std::u16string& path,
                                                 Failure& failure) override;
