@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
@@ -22,20 +23,9 @@ VimoctlRunner::VimoctlRunner() : m_program(VIMOCTL_PROGRAM)
     }
 }
 
-VimoctlResult VimoctlRunner::run(const std::vector<std::string>& args) const
+pid_t VimoctlRunner::spawn(const std::vector<std::string>& args, int out, int err,
+                           std::initializer_list<int> closeInChild) const
 {
-    int outPipe[2];
-    int errPipe[2];
-    if (terminal) {
-        if (openpty(&outPipe[0], &outPipe[1], nullptr, nullptr, nullptr) != 0) {
-            throw std::runtime_error("openpty failed");
-        }
-    } else if (pipe(outPipe) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
-    if (pipe(errPipe) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
     std::vector<std::string> envStrings;
     for (const auto& [name, value] : env) {
         envStrings.push_back(name + "=" + value);
@@ -58,15 +48,49 @@ VimoctlResult VimoctlRunner::run(const std::vector<std::string>& args) const
         throw std::runtime_error("fork failed");
     }
     if (pid == 0) {
-        dup2(outPipe[1], STDOUT_FILENO);
-        dup2(errPipe[1], STDERR_FILENO);
-        close(outPipe[0]);
-        close(errPipe[0]);
-        close(outPipe[1]);
-        close(errPipe[1]);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        for (const int fd : closeInChild) {
+            close(fd);
+        }
+        if (out != STDOUT_FILENO && out != err) {
+            close(out);
+        }
+        if (err != STDERR_FILENO) {
+            close(err);
+        }
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
+    return pid;
+}
+
+pid_t VimoctlRunner::start(const std::vector<std::string>& args) const
+{
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) {
+        throw std::runtime_error("/dev/null cannot be opened");
+    }
+    const pid_t pid = spawn(args, null, null, {});
+    close(null);
+    return pid;
+}
+
+VimoctlResult VimoctlRunner::run(const std::vector<std::string>& args) const
+{
+    int outPipe[2];
+    int errPipe[2];
+    if (terminal) {
+        if (openpty(&outPipe[0], &outPipe[1], nullptr, nullptr, nullptr) != 0) {
+            throw std::runtime_error("openpty failed");
+        }
+    } else if (pipe(outPipe) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    if (pipe(errPipe) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    const pid_t pid = spawn(args, outPipe[1], errPipe[1], {outPipe[0], errPipe[0]});
     close(outPipe[1]);
     close(errPipe[1]);
 

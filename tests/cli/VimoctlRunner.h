@@ -1,9 +1,12 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
+
+#include <sys/types.h>
 
 namespace vimo::test {
 
@@ -29,8 +32,14 @@ public:
     bool terminal = false;
 
     VimoctlResult run(const std::vector<std::string>& args) const;
+    // Starts vimoctl with its output discarded and returns at once; the caller waits for it.
+    pid_t start(const std::vector<std::string>& args) const;
 
 private:
+    // Forks and runs vimoctl with standard output and error on `out` and `err`.
+    pid_t spawn(const std::vector<std::string>& args, int out, int err,
+                std::initializer_list<int> closeInChild) const;
+
     std::filesystem::path m_program;
 };
 
