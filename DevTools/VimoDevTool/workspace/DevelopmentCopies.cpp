@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -66,16 +67,34 @@ std::optional<std::u16string> mappedPath(const VimoWorkspace& workspace, const s
     return std::nullopt;
 }
 
-// The staging folders in `folder` that copies of processes no longer running left behind: those
-// are removed, and the names they stand in for are added to `dead`; the names of staging folders
-// whose process still runs are added to `alive`.
-void removeStaleStages(FileSystem& files, const std::u16string& folder,
-                       const std::u16string& prefix, std::set<std::u16string>& dead,
-                       std::set<std::u16string>& alive)
+// Removes what a copy that did not finish left: its package when its reservation is still empty
+// (it may have been moved into place just before the end), the reservation, and last the staging
+// folder that names its owner, so that when this is cut short the next copy finds it again.
+void removeUnfinishedCopy(FileSystem& files, const std::u16string& serviceFolder,
+                          const std::u16string& serviceStage, const std::u16string& packageFolder)
 {
+    std::vector<DirectoryEntry> inside;
+    if (files.listFolder(serviceFolder, inside) == 0 && inside.empty() &&
+        (removeTree(files, packageFolder) != 0 || files.removeFolder(serviceFolder) != 0)) {
+        return; // left for the next copy
+    }
+    removeTree(files, serviceStage);
+}
+
+// Staging folders in `folder` for names beginning with `prefix`, by whether their process
+// still runs (a name to its staging folders).
+struct Stages
+{
+    std::multimap<std::u16string, std::u16string> ended;
+    std::set<std::u16string> running;
+};
+
+Stages findStages(FileSystem& files, const std::u16string& folder, const std::u16string& prefix)
+{
+    Stages stages;
     std::vector<DirectoryEntry> entries;
     if (files.listFolder(folder, entries) != 0) {
-        return;
+        return stages;
     }
     for (const DirectoryEntry& entry : entries) {
         const std::u16string target = temporaryTargetName(entry.name);
@@ -84,33 +103,32 @@ void removeStaleStages(FileSystem& files, const std::u16string& folder,
         }
         const long owner = *temporaryFileOwner(entry.name);
         if (owner == currentProcessId() || processIsRunning(owner)) {
-            alive.insert(target);
-        } else if (removeTree(files, folder + entry.name) == 0) {
-            dead.insert(target);
+            stages.running.insert(target);
+        } else {
+            stages.ended.emplace(target, folder + entry.name);
         }
     }
+    return stages;
 }
 
-// What killed copies left behind: their staging folders, and the service folder names they had
-// reserved, still empty, with the package that may have been moved into place just before the
-// kill. A reservation whose staging folder belongs to a running process is that process's.
+// What killed copies left behind: staging folders of processes that no longer run, with the
+// reservations they stand for. A reservation whose staging folder belongs to a running process
+// is that process's, and only the ended process's staging folder goes.
 void removeStaleCopies(FileSystem& files, const std::u16string& services,
                        const std::u16string& packages)
 {
-    std::set<std::u16string> dead;
-    std::set<std::u16string> alive;
-    removeStaleStages(files, packages, kNewIdPrefix, dead, alive);
-    dead.clear();
-    alive.clear();
-    removeStaleStages(files, services, kServicePrefix + kNewIdPrefix, dead, alive);
-    for (const std::u16string& name : dead) {
-        // Removing a folder fails unless it is empty: a completed copy is never touched.
-        if (alive.count(name) == 0 && name.ends_with(kServiceSuffix) &&
-            files.removeFolder(services + name) == 0) {
-            removeTree(files, packages + name.substr(kServicePrefix.size(),
-                                                     name.size() - kServicePrefix.size() -
-                                                         kServiceSuffix.size()));
+    for (const auto& [name, stage] : findStages(files, packages, kNewIdPrefix).ended) {
+        removeTree(files, stage);
+    }
+    const Stages stages = findStages(files, services, kServicePrefix + kNewIdPrefix);
+    for (const auto& [name, stage] : stages.ended) {
+        if (stages.running.count(name) != 0 || !name.ends_with(kServiceSuffix)) {
+            removeTree(files, stage);
+            continue;
         }
+        const std::u16string id = name.substr(
+            kServicePrefix.size(), name.size() - kServicePrefix.size() - kServiceSuffix.size());
+        removeUnfinishedCopy(files, services + name, stage, packages + id);
     }
 }
 
@@ -237,14 +255,9 @@ void VimoWorkspace::discardCopy(const StagedCopy& copy)
 {
     // The cause of the failure stays the operation's; what cannot be removed here is removed as
     // stale by a later copy.
-    FileSystem& fileSystem = files();
     m_catalogue.erase(copy.id);
-    removeTree(fileSystem, copy.packageStage);
-    // The reservation goes before its staging folder, so that it never stands without an owner.
-    if (fileSystem.removeFolder(copy.serviceFolder) == 0) {
-        removeTree(fileSystem, copy.packageFolder);
-    }
-    removeTree(fileSystem, copy.serviceStage);
+    removeTree(files(), copy.packageStage);
+    removeUnfinishedCopy(files(), copy.serviceFolder, copy.serviceStage, copy.packageFolder);
 }
 
 PathList VimoWorkspace::listCopyableFiles(const std::u16string& id) const
