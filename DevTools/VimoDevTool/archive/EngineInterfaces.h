@@ -14,7 +14,8 @@ namespace vimo::engine {
 using ULONG = std::uint32_t;
 using PROPID = std::uint32_t;
 using BSTR = wchar_t*;
-static_assert(sizeof(wchar_t) == 4, "the engine's strings are 32-bit wchar_t on this system");
+// The engine's strings are the system's wide characters: UTF-32 on Linux, UTF-16 on Windows.
+static_assert(sizeof(wchar_t) == 4 || sizeof(wchar_t) == 2, "wide characters of 16 or 32 bits");
 
 struct GUID
 {

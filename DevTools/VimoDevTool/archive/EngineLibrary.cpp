@@ -15,14 +15,7 @@ EngineLibrary::~EngineLibrary()
 
 std::vector<std::u16string> EngineLibrary::defaultCandidates(const Platform& platform)
 {
-    std::vector<std::u16string> candidates;
-    const std::u16string programFolder = platform.programFolder();
-    if (!programFolder.empty()) {
-        candidates.push_back(programFolder + kPathSeparator + u"7z.so");
-    }
-    candidates.push_back(u"/usr/lib/p7zip/7z.so");
-    candidates.push_back(u"/usr/lib/7zip/7z.so");
-    return candidates;
+    return platform.archiveEngineCandidates();
 }
 
 HRESULT EngineLibrary::load(const std::vector<std::u16string>& candidates)
@@ -44,7 +37,7 @@ HRESULT EngineLibrary::load(const std::vector<std::u16string>& candidates)
         return E_FAIL;
     }
     // Only an absolute path keeps the loader from searching its own folders.
-    if (chosen->front() != kPathSeparator) {
+    if (!toFsPath(*chosen).is_absolute()) {
         m_error = toUtf8(*chosen) + " is not an absolute path";
         return E_FAIL;
     }
@@ -99,6 +92,9 @@ void EngineLibrary::unload()
 
 std::wstring toWide(std::u16string_view text)
 {
+    if constexpr (sizeof(wchar_t) == sizeof(char16_t)) {
+        return std::wstring(text.begin(), text.end());
+    }
     std::wstring wide;
     wide.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -120,6 +116,9 @@ std::wstring toWide(std::u16string_view text)
 
 std::u16string fromWide(std::wstring_view text)
 {
+    if constexpr (sizeof(wchar_t) == sizeof(char16_t)) {
+        return std::u16string(text.begin(), text.end());
+    }
     std::u16string result;
     result.reserve(text.size());
     for (const wchar_t ch : text) {

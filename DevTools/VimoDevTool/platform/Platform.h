@@ -42,6 +42,8 @@ public:
     virtual std::int64_t currentTime() const = 0;
     // The folder of the running program, without a trailing separator.
     virtual std::u16string programFolder() const = 0;
+    // Where the archive engine's library is looked for, in order (absolute paths).
+    virtual std::vector<std::u16string> archiveEngineCandidates() const = 0;
     // Every file and folder operation.
     virtual FileSystem& fileSystem() const = 0;
 

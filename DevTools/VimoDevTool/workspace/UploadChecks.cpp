@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <random>
 
 namespace vimo {
 
@@ -43,9 +44,17 @@ class ScratchFolder
 public:
     ScratchFolder()
     {
-        std::string pattern = (fs::temp_directory_path(m_error) / "vimoctl-XXXXXX").string();
-        if (!m_error && mkdtemp(pattern.data())) {
-            m_path = pattern;
+        const fs::path base = fs::temp_directory_path(m_error);
+        if (m_error) {
+            return;
+        }
+        // A random name nobody holds: create_directory answers false for an existing one.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            const fs::path candidate = base / ("vimoctl-" + std::to_string(random()));
+            if (fs::create_directory(candidate, m_error)) {
+                m_path = candidate;
+            }
         }
     }
     ~ScratchFolder()

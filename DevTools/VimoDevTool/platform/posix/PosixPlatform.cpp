@@ -49,6 +49,19 @@ FileSystem& PosixPlatform::fileSystem() const
     return FileSystem::system();
 }
 
+std::vector<std::u16string> PosixPlatform::archiveEngineCandidates() const
+{
+    // Beside the program first, then where Debian's p7zip and 7zip packages put it.
+    std::vector<std::u16string> candidates;
+    const std::u16string folder = programFolder();
+    if (!folder.empty()) {
+        candidates.push_back(folder + u"/7z.so");
+    }
+    candidates.push_back(u"/usr/lib/p7zip/7z.so");
+    candidates.push_back(u"/usr/lib/7zip/7z.so");
+    return candidates;
+}
+
 std::string PosixPlatform::winePrefix() const
 {
     std::string prefix;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 // After the model's headers: <windows.h> defines result codes and registry types as macros.
 #include <windows.h>
@@ -212,7 +213,21 @@ public:
 
     void* symbol(const char* name) const override
     {
-        return reinterpret_cast<void*>(GetProcAddress(m_module, name));
+        if (FARPROC found = GetProcAddress(m_module, name)) {
+            return reinterpret_cast<void*>(found);
+        }
+        // On Windows the strings and variants a module exchanges are the system's own: a module
+        // that does not export the allocator (the engine's 7z.dll) uses oleaut32's, so we must.
+        const std::string_view wanted = name;
+        if (wanted == "SysAllocString" || wanted == "SysFreeString" || wanted == "SysStringLen" ||
+            wanted == "VariantClear") {
+            HMODULE system = GetModuleHandleW(L"oleaut32.dll");
+            if (!system) {
+                system = LoadLibraryW(L"oleaut32.dll");
+            }
+            return system ? reinterpret_cast<void*>(GetProcAddress(system, name)) : nullptr;
+        }
+        return nullptr;
     }
 
 private:

@@ -115,6 +115,17 @@ std::u16string Win32Platform::registryLocation() const
     return u"HKEY_LOCAL_MACHINE (32-bit view)";
 }
 
+std::vector<std::u16string> Win32Platform::archiveEngineCandidates() const
+{
+    // Only the program's own folder: never the search path or the client's folder. "zip.dll"
+    // is the name the tool ships it under, "7z.dll" the name of the engine's own distribution.
+    const std::u16string folder = programFolder();
+    if (folder.empty()) {
+        return {};
+    }
+    return {folder + u"\\zip.dll", folder + u"\\7z.dll"};
+}
+
 std::optional<RegistryValue> Win32Platform::readLocalMachineValue(const std::u16string& key,
                                                                   const std::u16string& name,
                                                                   std::string& whyMissing) const

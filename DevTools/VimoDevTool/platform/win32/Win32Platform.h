@@ -15,6 +15,7 @@ public:
     std::optional<std::string> environment(const std::string& name) const override;
     std::int64_t currentTime() const override;
     std::u16string programFolder() const override;
+    std::vector<std::u16string> archiveEngineCandidates() const override;
     FileSystem& fileSystem() const override;
 
     Failure registryProblem() const override;
