@@ -2,6 +2,7 @@
 // (under Wine in the suite). Every key, mutex and window is the test's own and removed after it.
 
 #include "platform/win32/Win32Platform.h"
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/win32/WideText.h"
 #include "support/Fixtures.h"
@@ -14,6 +15,7 @@
 // After the model's headers: <windows.h> defines result codes and registry types as macros.
 #include <windows.h>
 
+#include <oleauto.h>
 #include <shellapi.h>
 
 namespace vimo::test {
@@ -243,6 +245,30 @@ TEST(Win32Platform, ProgramFolderEnvironmentAndShellFailures)
     // The shell's own number for a file that is not there, not a success.
     TempDir dir;
     EXPECT_LE(platform.shellOpen(u16(dir.path()) + u"\\missing.txt"), 32);
+}
+
+TEST(Win32Platform, AModuleWithoutItsOwnStringAllocatorGetsTheSystems)
+{
+    // The engine's 7z.dll exports no SysAllocString: BSTRs are oleaut32's on Windows.
+    std::wstring system(MAX_PATH, L'\0');
+    system.resize(GetSystemDirectoryW(system.data(), MAX_PATH));
+    Failure failure;
+    auto library =
+        FileSystem::system().loadLibrary(fromWindowsWide(system) + u"\\kernel32.dll", failure);
+    ASSERT_TRUE(library) << failure.describe();
+    EXPECT_NE(library->symbol("CreateFileW"), nullptr);
+    auto allocate =
+        reinterpret_cast<BSTR(WINAPI*)(const OLECHAR*)>(library->symbol("SysAllocString"));
+    auto release = reinterpret_cast<void(WINAPI*)(BSTR)>(library->symbol("SysFreeString"));
+    ASSERT_TRUE(allocate && release);
+    BSTR text = allocate(L"\u00e9\u4e2d");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(SysStringLen(text), 2u);
+    release(text);
+    EXPECT_EQ(library->symbol("NoSuchExport"), nullptr);
+
+    EXPECT_FALSE(FileSystem::system().loadLibrary(u"C:\\no\\such\\zip.dll", failure));
+    EXPECT_FALSE(failure.reason.empty());
 }
 
 } // namespace vimo::test

@@ -33,6 +33,15 @@ std::string readFile(const fs::path& path);
 std::string randomBytes(std::size_t size, unsigned seed);
 std::u16string u16(const fs::path& path);
 
+// The tests run on Windows (under Wine) rather than Linux: wide file-system paths.
+inline constexpr bool kOnWindows = sizeof(fs::path::value_type) == sizeof(char16_t);
+
+// Whether the Windows tests run under Wine rather than on Windows itself.
+bool runningUnderWine();
+
+// Makes a named pipe; false where the system has none in its folders (Windows).
+bool makePipe(const fs::path& path);
+
 // Makes a symbolic link; false where the system's C++ library cannot (mingw-w64 on Windows).
 bool makeSymlink(const fs::path& target, const fs::path& link);
 inline constexpr const char* kNoSymlinks = "Linux only: symbolic links cannot be made here";

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <sys/stat.h>
 
 namespace vimo::test {
 namespace {
@@ -88,11 +87,17 @@ TEST_F(XmlDocumentTest, SelectsByAbsoluteAndRelativePaths)
     EXPECT_FALSE(root.selectSingleNode(u"][ not a path"));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 
-    // Whitespace between elements stays in the tree: the layout survives a save.
     const auto children = vimoz.childNodes();
-    EXPECT_EQ(children.size(), 5u);
-    EXPECT_FALSE(children[0].isElement());
-    EXPECT_TRUE(children[1].isElement());
+    if (kOnWindows) {
+        // MSXML is asked to drop white space between elements (as the client's reader does).
+        EXPECT_EQ(children.size(), 2u);
+        EXPECT_TRUE(children[0].isElement());
+    } else {
+        // libxml2 keeps it in the tree: the layout survives a save.
+        EXPECT_EQ(children.size(), 5u);
+        EXPECT_FALSE(children[0].isElement());
+        EXPECT_TRUE(children[1].isElement());
+    }
 
     EXPECT_EQ(vimo.attribute(u"missing"), std::nullopt);
     EXPECT_EQ(vimo.attributeOrEmpty(u"missing"), u"");
@@ -101,6 +106,9 @@ TEST_F(XmlDocumentTest, SelectsByAbsoluteAndRelativePaths)
 
 TEST_F(XmlDocumentTest, UnchangedDocumentSavesByteForByte)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << "MSXML writes its own layout: white space between elements is not kept";
+    }
     const std::vector<std::string> documents = {
         kCatalogue,
         "<r>\n\t<is a=\"1\"><![CDATA[x < y]]></is>\n</r>\n",
@@ -136,6 +144,13 @@ TEST_F(XmlDocumentTest, AttributeValuesSurviveWriteAndRead)
             XmlNode root = doc.documentElement();
             EXPECT_EQ(root.setAttribute(u"v", nasty), S_OK);
             EXPECT_EQ(root.setAttribute(u"empty", u""), S_OK);
+            if (runningUnderWine() && encoding != "UTF-8") {
+                // Wine's MSXML saves UTF-8 whatever the declaration names; the read-back check
+                // sees the difference and writes nothing.
+                EXPECT_EQ(doc.save(u16(path)), E_FAIL);
+                EXPECT_NE(doc.errorMessage().find("nothing was written"), std::string::npos);
+                continue;
+            }
             ASSERT_EQ(doc.save(u16(path)), S_OK) << doc.errorMessage();
         }
         XmlDocument again;
@@ -215,8 +230,10 @@ TEST_F(XmlDocumentTest, ChecksTheInternalSubset)
     XmlDocument doc;
     EXPECT_EQ(doc.loadFile(u16(file("v.xml", dtd + "<r><i Key=\"a\"/></r>"))), S_OK)
         << doc.errorMessage();
-    expectLoadFails(dtd + "<r><i/></r>", "required attribute missing");
-    expectLoadFails(dtd + "<r><x/></r>", "undeclared element");
+    if (!runningUnderWine()) { // Wine's MSXML does not validate against the internal subset
+        expectLoadFails(dtd + "<r><i/></r>", "required attribute missing");
+        expectLoadFails(dtd + "<r><x/></r>", "undeclared element");
+    }
 
     // An external subset is never fetched; the document is taken as it stands.
     XmlDocument external;
@@ -236,14 +253,17 @@ TEST_F(XmlDocumentTest, UnreadableFileGivesTheSystemError)
     EXPECT_NE(doc.errorMessage().find("missing.xml"), std::string::npos);
 
     fs::create_directories(dir.path() / "folder.xml");
-    EXPECT_EQ(doc.loadFile(u16(dir.path() / "folder.xml")), hresultFromErrno(EISDIR));
+    // Windows answers "access denied" for a folder opened as a file.
+    EXPECT_EQ(doc.loadFile(u16(dir.path() / "folder.xml")),
+              hresultFromErrno(kOnWindows ? EACCES : EISDIR));
 
     // Neither a pipe without a writer nor an endless device makes a load wait or run away.
     const fs::path pipe = dir.path() / "pipe.xml";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_TRUE(failed(doc.loadFile(u16(pipe))));
-    EXPECT_TRUE(failed(doc.loadFile(u"/dev/zero")));
-    EXPECT_NE(doc.parseError(), 0);
+    if (makePipe(pipe)) {
+        EXPECT_TRUE(failed(doc.loadFile(u16(pipe))));
+        EXPECT_TRUE(failed(doc.loadFile(u"/dev/zero")));
+        EXPECT_NE(doc.parseError(), 0);
+    }
 }
 
 TEST_F(XmlDocumentTest, EditsAttributesAndElements)
@@ -262,6 +282,15 @@ TEST_F(XmlDocumentTest, EditsAttributesAndElements)
     ASSERT_TRUE(added);
     EXPECT_EQ(added.name(), u"i");
     ASSERT_EQ(doc.save(u16(path)), S_OK);
+    if (kOnWindows) { // MSXML writes its own layout; the content is what counts
+        XmlDocument again;
+        ASSERT_EQ(again.loadFile(u16(path)), S_OK);
+        const XmlNode first = again.documentElement().selectSingleNode(u"//r/is/i");
+        EXPECT_EQ(first.attribute(u"Key"), u"B");
+        EXPECT_EQ(first.attribute(u"Value"), u"0");
+        EXPECT_EQ(again.documentElement().selectSingleNode(u"is").childNodes().size(), 2u);
+        return;
+    }
     EXPECT_EQ(readFile(path), "<r>\n  <is>\n    <i Key=\"B\" Other=\"x\" Value=\"0\"/>\n  "
                               "<i>t&amp;&lt;</i></is>\n</r>\n");
 }
@@ -269,19 +298,16 @@ TEST_F(XmlDocumentTest, EditsAttributesAndElements)
 TEST_F(XmlDocumentTest, SaveIsAtomicAndKeepsPermissions)
 {
     const fs::path path = file("p.xml", kCatalogue);
-    ::chmod(path.c_str(), 0640);
+    fs::permissions(path, fs::perms(0640));
     XmlDocument doc;
     ASSERT_EQ(doc.loadFile(u16(path)), S_OK);
     doc.documentElement().setAttribute(u"x", u"1");
     ASSERT_EQ(doc.save(u16(path)), S_OK);
-    struct stat info
-    {
-    };
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    // Windows keeps only whether a file may be written.
+    EXPECT_EQ(fs::status(path).permissions(), kOnWindows ? fs::perms(0666) : fs::perms(0640));
 
     // A read-only file is refused, even for the superuser, and stays as it was.
-    ::chmod(path.c_str(), 0444);
+    fs::permissions(path, fs::perms(0444));
     const std::string before = readFile(path);
     doc.documentElement().setAttribute(u"x", u"2");
     EXPECT_EQ(doc.save(u16(path)), hresultFromErrno(EACCES));
@@ -291,7 +317,7 @@ TEST_F(XmlDocumentTest, SaveIsAtomicAndKeepsPermissions)
     // A folder in the file's place, and a parent that is a file.
     fs::create_directories(dir.path() / "folder.xml");
     EXPECT_EQ(doc.save(u16(dir.path() / "folder.xml")), hresultFromErrno(EISDIR));
-    EXPECT_EQ(doc.save(u16(path / "child.xml")), hresultFromErrno(ENOTDIR));
+    EXPECT_EQ(doc.save(u16(path / "child.xml")), hresultFromErrno(kOnWindows ? ENOENT : ENOTDIR));
 
     // No temporary file is left behind by any of this.
     int entries = 0;
