@@ -157,6 +157,16 @@ TEST(WinHttpDownload, RefusesErrorStatusesOversizedAnswersAndSilentServers)
         EXPECT_TRUE(failed(failure.code)) << c.path;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.path;
     }
+
+    // A server that says nothing is given up after the pause allowed, long before the whole
+    // download's time is out.
+    DownloadLimits stalled;
+    stalled.stallTimeoutSeconds = 1;
+    Failure failure;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(downloadDocument(server.url("/hangs"), stalled, failure));
+    EXPECT_EQ(failure.reason, "the server did not answer in time");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(WinHttpDownload, NamesTheCauseWhenNoServerAnswersOrTheAddressIsNotHttp)

@@ -17,8 +17,6 @@ namespace vimo {
 namespace {
 
 constexpr DWORD kMaxRedirects = 5;
-// A pause this long without a byte fails the download, as libcurl's low-speed limit does.
-constexpr DWORD kStalledMs = 10000;
 
 struct InternetCloser
 {
@@ -85,6 +83,8 @@ private:
     {
         return GetTickCount64() - m_start >= static_cast<ULONGLONG>(m_limits.totalTimeoutMs);
     }
+    // A pause this long without a byte fails the download, as on Linux.
+    DWORD stalledMs() const { return static_cast<DWORD>(m_limits.stallTimeoutSeconds) * 1000; }
     bool setWaits(HINTERNET request, DWORD most)
     {
         const int wait = static_cast<int>(nextWait(most));
@@ -144,7 +144,7 @@ std::optional<std::string> Download::run()
     DWORD redirects = kMaxRedirects;
     WinHttpSetOption(request.get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &redirects,
                      sizeof(redirects));
-    if (!setWaits(request.get(), kStalledMs) ||
+    if (!setWaits(request.get(), stalledMs()) ||
         !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                             WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !WinHttpReceiveResponse(request.get(), nullptr)) {
@@ -179,7 +179,7 @@ std::optional<std::string> Download::run()
             return systemFailure(ERROR_WINHTTP_TIMEOUT);
         }
         DWORD available = 0;
-        if (!setWaits(request.get(), kStalledMs) ||
+        if (!setWaits(request.get(), stalledMs()) ||
             !WinHttpQueryDataAvailable(request.get(), &available)) {
             return systemFailure(GetLastError());
         }
