@@ -71,7 +71,7 @@ check "set is kept" 0 "Renamed on Windows" show "$dev"
 check "set refuses a published Vimo" 1 "" set dice --name X
 check "copy" 0 "dev_" copy weather
 check "copy is listed" 0 "Weather" list --dev
-check "files" 0 "packed" files "$dev"
+check "files" 0 "packed    " files "$dev"
 check "check names the file left out" 1 "notes.txt" check "$dev"
 check "pack reports the engine's failure" 2 "zip.dll" pack "$dev"
 

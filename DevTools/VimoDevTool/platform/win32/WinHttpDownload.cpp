@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <winhttp.h>
+#include <winsock2.h>
 
 namespace vimo {
 
@@ -29,6 +30,7 @@ std::string winHttpErrorText(DWORD error)
 {
     switch (error) {
     case ERROR_WINHTTP_TIMEOUT:
+    case WSAETIMEDOUT: // what Wine's WinHTTP passes on from the socket
         return "the server did not answer in time";
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
         return "the server's name cannot be resolved";
