@@ -51,8 +51,10 @@ check() {
     want=$2
     pattern=$3
     shift 3
-    out=$(wine "$scratch/bin/vimoctl.exe" "$@" 2>&1 | tr -d '\r')
-    status=$(wine "$scratch/bin/vimoctl.exe" "$@" >/dev/null 2>&1; echo $?)
+    # One run only: set and copy change the installation.
+    wine "$scratch/bin/vimoctl.exe" "$@" >"$scratch/out" 2>&1
+    status=$?
+    out=$(tr -d '\r' <"$scratch/out")
     if [ "$status" != "$want" ] || ! printf '%s\n' "$out" | grep -q -- "$pattern"; then
         echo "FAIL $name: exit $status (wanted $want), output:" >&2
         printf '%s\n' "$out" >&2
