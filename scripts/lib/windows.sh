@@ -3,8 +3,6 @@
 # Wine in a prefix of the suite's own. Sourced from the repository's top folder after
 # `set -euo pipefail` and scripts/lib/common.sh.
 
-build_win=${VIMO_BUILD_WIN_DIR:-build-win}
-
 # The Wine prefix made by run_windows_tests, for stop_wine_prefix.
 wine_scratch=""
 
@@ -26,15 +24,13 @@ stop_wine_prefix() {
 # Needs DISPLAY (the window-enumeration tests make real windows). Runs as a stage, so every step
 # is checked by hand: a failed build or prefix must not let ctest pass on old programs.
 run_windows_tests() {
-    cmake -S . -B "$build_win" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake &&
-        cmake --build "$build_win" -j"$(nproc)" || return
+    build_preset windows || return
 
     wine_scratch=$(mktemp -d "${TMPDIR:-/tmp}/vimo-wine-XXXXXX") || return
     echo "Making the Wine prefix for the Windows tests"
     local status=0
     wine_env wineboot -i >/dev/null 2>&1 && wine_env wineserver -w &&
-        wine_env ctest --test-dir "$build_win" --output-on-failure -j"$(nproc)" || status=$?
+        wine_env ctest --preset windows -j"$(nproc)" || status=$?
     stop_wine_prefix
     return "$status"
 }
