@@ -89,6 +89,14 @@ TEST(ListFolderFilesTest, FollowsNoFolderLinkAndNoLinkLeadingOutside)
     VimoWorkspace workspace;
     const PathList files = workspace.listFolderFiles(u16(root));
     EXPECT_EQ(files, (PathList{u16(root / "in.html"), u16(root / "same.html")}));
+    // The links that lead out, or nowhere, stay in the full listing so they can be shown.
+    PathList outside;
+    for (const FolderListing::Entry& entry : workspace.listFolderTree(u16(root)).entries) {
+        if (entry.leadsOutside) {
+            outside.push_back(entry.path);
+        }
+    }
+    EXPECT_EQ(outside, (PathList{u16(root / "dangling.html"), u16(root / "secret.html")}));
 }
 
 bool engineLoaded()
@@ -259,6 +267,40 @@ TEST_F(UploadPackageTest, AStoppedBuildLeavesThePreviousArchiveOrAWholeNewOne)
     // The next build removes what killed ones left behind.
     ASSERT_TRUE(build().ok);
     EXPECT_EQ(strayFiles(services), std::vector<std::string>{});
+}
+
+// A file that should be packed and cannot be fails the build, naming it, and the previous archive
+// stays; a file that would be left out anyway is left out as before.
+TEST_F(UploadPackageTest, AFileThatCannotBePackedFailsTheBuild)
+{
+    load();
+    ASSERT_TRUE(build().ok);
+    const std::string previous = readFile(archive());
+    const struct
+    {
+        std::string name;
+        bool fails;
+    } cases[] = {
+        {"caf\xe9.html", true},      // Latin-1, not UTF-8: the engine could not open it by name
+        {"caf\xe9.txt", false},      // not allowed anyway
+        {"caf\xc3\xa9.html", false}, // valid UTF-8
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path file = m_folder / "ver1" / "content" / c.name;
+        writeFile(file, "text");
+        std::u16string unsupported;
+        const HRESULT hr = m_workspace.buildUploadPackage(u"42", unsupported);
+        if (c.fails) {
+            EXPECT_LT(hr, 0);
+            EXPECT_NE(m_workspace.lastError().reason.find("not valid UTF-8"), std::string::npos)
+                << m_workspace.lastError().reason;
+            EXPECT_EQ(readFile(archive()), previous);
+        } else {
+            EXPECT_EQ(hr, S_OK) << m_workspace.lastError().reason;
+        }
+        fs::remove(file);
+    }
 }
 
 TEST_F(UploadPackageTest, AnIdentifierClimbingOutOfItsFolderIsNeverPacked)

@@ -51,6 +51,8 @@ struct DirectoryEntry
     bool isDirectory = false;   // after following a symbolic link
     bool isRegularFile = false; // after following a symbolic link
     bool isSymlink = false;
+    bool nameIsExact =
+        true; // false when the system's name is not valid UTF-8 and `name` approximates it
 };
 
 enum class SeekOrigin

@@ -47,7 +47,8 @@ PackageListing PackageInspector::inspect(const VimoInfo& info) const
     if (prefix.empty() || prefix.back() != kPathSeparator) {
         prefix += kPathSeparator;
     }
-    for (const std::u16string& path : m_workspace.listFolderFiles(info.folder)) {
+    for (const FolderListing::Entry& entry : m_workspace.listFolderTree(info.folder).entries) {
+        const std::u16string& path = entry.path;
         InspectedFile file;
         file.path = path;
         file.relative = path.starts_with(prefix) ? path.substr(prefix.size()) : path;
@@ -69,9 +70,7 @@ PackageListing PackageInspector::inspect(const VimoInfo& info) const
             break;
         }
         // A link to a file elsewhere is never packed, whatever its name says.
-        FileStatus link;
-        if (file.verdict == Verdict::Packed && files.linkStatus(path, link) == 0 && link.isLink() &&
-            !files.resolvesInside(path, info.folder)) {
+        if (entry.leadsOutside) {
             file.verdict = Verdict::LinkOutside;
         }
         // Packing deletes the cache first, so it never counts for or against the package; the

@@ -5,6 +5,7 @@
 #include "archive/EngineLibrary.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/SystemError.h"
 #include "platform/Text.h"
 #include "workspace/Clipboard.h"
 #include "workspace/TemporaryFiles.h"
@@ -21,13 +22,18 @@ std::u16string fileNameOf(const std::u16string& path)
 }
 
 // Depth first, in file-name order. Links to folders are not followed (a link back up would
-// never end), and a link to a file outside the walk's root is left out so that a Vimo folder
-// cannot carry a developer's private files into an upload or a copy.
+// never end), and a link to a file outside the walk's root is never packed, so that a Vimo
+// folder cannot carry a developer's private files into an upload or a copy; it is listed as
+// such so that the developer can see why. A folder that cannot be read is a problem: packing
+// without it would upload an incomplete Vimo.
 void listInto(FileSystem& fileSystem, const std::u16string& folder, const std::u16string& root,
-              PathList& files)
+              FolderListing& listing)
 {
     std::vector<DirectoryEntry> entries;
-    if (fileSystem.listFolder(folder, entries) != 0) {
+    if (const int error = fileSystem.listFolder(folder, entries)) {
+        Failure cause = failureFromErrno(error, folder);
+        cause.reason = "the folder cannot be read: " + cause.reason;
+        listing.problems.push_back(std::move(cause));
         return;
     }
     for (const DirectoryEntry& entry : entries) {
@@ -38,14 +44,14 @@ void listInto(FileSystem& fileSystem, const std::u16string& folder, const std::u
         }
         if (entry.isDirectory) {
             if (!entry.isSymlink) {
-                listInto(fileSystem, path + kPathSeparator, root, files);
+                listInto(fileSystem, path + kPathSeparator, root, listing);
             }
+        } else if (entry.isSymlink && !fileSystem.resolvesInside(path, root)) {
+            listing.entries.push_back({path, true, entry.nameIsExact});
         } else if (entry.isRegularFile) {
-            if (!entry.isSymlink || fileSystem.resolvesInside(path, root)) {
-                files.push_back(path);
-            }
+            listing.entries.push_back({path, false, entry.nameIsExact});
         }
-        // Anything else (a dangling link, a pipe, a socket, a device) is not a file to pack.
+        // Anything else (a pipe, a socket, a device) is not a file to pack.
     }
 }
 
@@ -130,9 +136,22 @@ HRESULT VimoWorkspace::writeUploadArchive(const VimoInfo& info, const std::u16st
 
     const std::u16string prefix = withTrailingBackslash(folder);
     const std::u16string memberRoot = u"orvo" + id + u"Vimoz" + kPathSeparator;
-    for (const std::u16string& path : listFolderFiles(folder)) {
+    const FolderListing listing = listFolderTree(folder);
+    if (!listing.problems.empty()) {
+        return fail(listing.problems.front());
+    }
+    for (const FolderListing::Entry& entry : listing.entries) {
+        if (entry.leadsOutside) {
+            continue;
+        }
+        const std::u16string& path = entry.path;
         switch (classifyFile(path)) {
         case FilePackable: {
+            // Its real name cannot be given back to the file system from here, nor stored as a
+            // member name the upload page could read.
+            if (!entry.nameIsExact) {
+                return fail(E_FAIL, path, "the file's name is not valid UTF-8");
+            }
             const std::u16string relative = path.substr(prefix.size());
             if (failed(writer.addFile(path, memberRoot + relative))) {
                 return fail(writer.lastError());
@@ -189,11 +208,22 @@ HRESULT VimoWorkspace::copyArchivePathToClipboard(const std::u16string& id,
 PathList VimoWorkspace::listFolderFiles(const std::u16string& folder) const
 {
     PathList files;
-    const std::u16string root = withTrailingBackslash(folder);
-    if (!root.empty()) {
-        listInto(this->files(), root, root, files);
+    for (FolderListing::Entry& entry : listFolderTree(folder).entries) {
+        if (!entry.leadsOutside) {
+            files.push_back(std::move(entry.path));
+        }
     }
     return files;
+}
+
+FolderListing VimoWorkspace::listFolderTree(const std::u16string& folder) const
+{
+    FolderListing listing;
+    const std::u16string root = withTrailingBackslash(folder);
+    if (!root.empty()) {
+        listInto(this->files(), root, root, listing);
+    }
+    return listing;
 }
 
 bool VimoWorkspace::nameImpossibleOnWindows(const std::u16string& path) const

@@ -25,6 +25,20 @@ struct LeftOutFolder
     std::string reason; // in words
 };
 
+// A folder tree as packing sees it: its files in packing order, the links among them that lead
+// out of the tree (never packed, yet shown), and the folders that could not be read.
+struct FolderListing
+{
+    struct Entry
+    {
+        std::u16string path;
+        bool leadsOutside = false; // a link to a file outside the listed folder, or to nothing
+        bool nameIsExact = true;   // false when the name is not valid UTF-8 (`path` approximates)
+    };
+    std::vector<Entry> entries;
+    std::vector<Failure> problems;
+};
+
 // The result of classifyFile.
 enum FileClass : int
 {
@@ -189,6 +203,8 @@ public:
     HRESULT copyArchivePathToClipboard(const std::u16string& id, Clipboard* clipboard) const;
     // Every file below `folder`, depth first, in file-name order.
     PathList listFolderFiles(const std::u16string& folder) const;
+    // The same walk with the links that lead out of `folder` and the problems met on the way.
+    FolderListing listFolderTree(const std::u16string& folder) const;
     // Whether a file is packed (2), ignored (1) or not supported (0): for its extension, or for
     // a name that Windows cannot hold.
     int classifyFile(const std::u16string& path) const;

@@ -463,16 +463,22 @@ int PosixFileSystem::listFolder(const std::u16string& folder, std::vector<Direct
         return ec.value();
     }
     for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) {
-            break;
-        }
         DirectoryEntry entry;
-        entry.name = fromFsPath(it->path().filename());
+        const fs::path name = it->path().filename();
+        const std::string& raw = name.native();
+        entry.name = fromFsPath(name);
+        entry.nameIsExact =
+            std::all_of(raw.begin(), raw.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x80; }) ||
+            toUtf8(entry.name) == raw;
         std::error_code statusError;
         entry.isSymlink = it->is_symlink(statusError);
         entry.isDirectory = it->is_directory(statusError);
         entry.isRegularFile = it->is_regular_file(statusError);
         entries.push_back(std::move(entry));
+    }
+    if (ec) {
+        return ec.value(); // a listing cut short is no listing
     }
     std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
         return fileNameLess(a.name, b.name);
