@@ -380,7 +380,7 @@ TEST_F(VimoctlTest, ACopyKilledAtAnyPointLeavesOnlyWholeVimos)
 
     std::mt19937 random(20261208);
     // Bounded, so that a busy machine's slow first copy cannot stretch the loop past its time.
-    std::uniform_int_distribution<long> delay(0, std::min(took * 6 / 5, 1500000L));
+    std::uniform_int_distribution<long> delay(0, std::min(took * 6 / 5, 1000000L));
     for (int kill = 0; kill < 50; ++kill) {
         const pid_t child = runner.start({"copy", "pub1"});
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
