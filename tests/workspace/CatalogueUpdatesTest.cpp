@@ -1,12 +1,17 @@
 #include "workspace/VimoWorkspace.h"
 
 #include "platform/SystemError.h"
+#include "platform/Text.h"
 #include "support/Fixtures.h"
 #include "xml/XmlDocument.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <random>
+#include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -291,6 +296,43 @@ TEST_F(CatalogueUpdatesTest, RemovesTemporaryFilesOfEndedSavesAndNeverListsThem)
     ASSERT_EQ(workspace.writeVimo(u"pub", stored()), S_OK);
     for (const auto& t : temporaries) {
         EXPECT_EQ(fs::exists(folder / t.name), !t.removed) << t.name;
+    }
+}
+
+// Killed at any moment of a save, the catalogue file is the old one or the new one, and reads.
+TEST_F(CatalogueUpdatesTest, ASaveKilledAtAnyPointLeavesTheOldFileOrTheNew)
+{
+    const fs::path folder = catalogueFile().parent_path();
+    // Kills spread over a few saves' time: a save reads its bytes back and syncs them.
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_EQ(workspace.writeVimo(u"pub", stored()), S_OK);
+    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - began);
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<long> delay(0, std::clamp(took.count() * 3, 2000L, 200000L));
+    std::set<std::u16string> seen;
+    for (int kill = 0; kill < 60; ++kill) {
+        SCOPED_TRACE("kill " + std::to_string(kill));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            VimoInfo info = stored();
+            for (int save = 0;; ++save) {
+                info.name = save % 2 ? u"Odd" : u"Even";
+                workspace.writeVimo(u"pub", info);
+            }
+        }
+        ::usleep(static_cast<useconds_t>(delay(random)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::u16string name = attributeInFile(u"name");
+        EXPECT_TRUE(name == u"Old" || name == u"Odd" || name == u"Even") << toUtf8(name);
+        seen.insert(name);
+    }
+    EXPECT_GT(seen.size(), 1u) << "the killed children saved";
+    // The next save removes what the killed ones left.
+    ASSERT_EQ(workspace.writeVimo(u"pub", stored()), S_OK);
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << entry.path();
     }
 }
 
