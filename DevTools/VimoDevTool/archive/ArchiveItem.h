@@ -1,17 +1,13 @@
 #pragma once
 
 #include "archive/EngineInterfaces.h"
+#include "platform/NativeCodes.h"
 
 #include <cstdint>
 #include <string>
 
 namespace vimo {
 
-// Windows-style attribute bits, as the archive stores them.
-inline constexpr std::uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
-inline constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
-inline constexpr std::uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
-inline constexpr std::uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 // The engine's mark for Unix mode bits in the high 16 bits of the attributes; it then writes
 // them into the member's external attributes, made by Unix, as its own command line does.
 inline constexpr std::uint32_t FILE_ATTRIBUTE_UNIX_EXTENSION = 0x8000;

@@ -3,14 +3,13 @@
 #include "platform/Process.h"
 
 #include <iostream>
-#include <unistd.h>
 
 int main(int argc, char** argv)
 {
     vimo::keepRunningPastFileSizeLimit();
     std::vector<std::string> args(argv + 1, argv + argc);
     vimo::cli::VimoCtl program(vimo::Platform::system(), std::cout, std::cerr,
-                               isatty(STDOUT_FILENO) != 0);
+                               vimo::standardOutputIsTerminal());
     const int code = program.run(args);
     std::cout.flush();
     return code;

@@ -157,6 +157,11 @@ public:
     // Moves a folder to `to`, which must be missing or an empty folder (a reserved name); a
     // folder with anything in it, or a file, is never replaced.
     virtual int moveFolder(const std::u16string& from, const std::u16string& to) = 0;
+    // Makes a new folder with a unique name that starts with `prefix` under the system's
+    // temporary folder; `path` is set to it.
+    virtual int createTemporaryFolder(const std::u16string& prefix, std::u16string& path) = 0;
+    // Removes a folder with everything in it; links inside are removed, never followed.
+    virtual int removeTree(const std::u16string& path) = 0;
     // Sets the permission bits of a file or folder.
     virtual int setPermissions(const std::u16string& path, std::uint32_t permissions) = 0;
 

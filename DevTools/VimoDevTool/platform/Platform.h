@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Failure.h"
+#include "platform/NativeCodes.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,14 +12,6 @@
 namespace vimo {
 
 class FileSystem;
-
-// Registry value types, as the Windows registry numbers them.
-inline constexpr std::uint32_t REG_NONE = 0;
-inline constexpr std::uint32_t REG_SZ = 1;
-inline constexpr std::uint32_t REG_EXPAND_SZ = 2;
-inline constexpr std::uint32_t REG_BINARY = 3;
-inline constexpr std::uint32_t REG_DWORD = 4;
-inline constexpr std::uint32_t REG_MULTI_SZ = 7;
 
 struct RegistryValue
 {

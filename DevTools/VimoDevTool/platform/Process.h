@@ -7,6 +7,9 @@ namespace vimo {
 // program's main.
 void keepRunningPastFileSizeLimit();
 
+// Whether the process's standard output is a terminal (and so a person reads it).
+bool standardOutputIsTerminal();
+
 // This process's identifier, as the names of its temporary files carry it.
 long currentProcessId();
 

@@ -10,10 +10,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <random>
 
 namespace vimo {
 
@@ -42,25 +40,17 @@ Attributes readAttributes(const XmlNode& entry)
 class ScratchFolder
 {
 public:
-    ScratchFolder()
+    explicit ScratchFolder(FileSystem& files) : m_files(files)
     {
-        const fs::path base = fs::temp_directory_path(m_error);
-        if (m_error) {
-            return;
-        }
-        // A random name nobody holds: create_directory answers false for an existing one.
-        std::random_device random;
-        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
-            const fs::path candidate = base / ("vimoctl-" + std::to_string(random()));
-            if (fs::create_directory(candidate, m_error)) {
-                m_path = candidate;
-            }
+        std::u16string path;
+        if (m_files.createTemporaryFolder(u"vimoctl-", path) == 0) {
+            m_path = toFsPath(path);
         }
     }
     ~ScratchFolder()
     {
         if (!m_path.empty()) {
-            fs::remove_all(m_path, m_error);
+            m_files.removeTree(fromFsPath(m_path));
         }
     }
     ScratchFolder(const ScratchFolder&) = delete;
@@ -68,7 +58,7 @@ public:
     const fs::path& path() const { return m_path; }
 
 private:
-    std::error_code m_error;
+    FileSystem& m_files;
     fs::path m_path;
 };
 
@@ -107,7 +97,7 @@ void UploadChecks::checkCatalogueFile(const VimoInfo& info, std::vector<CheckRes
     const Attributes before = readAttributes(entry);
 
     // Save a copy elsewhere and read it back: the file must survive the tool's own writes.
-    ScratchFolder scratch;
+    ScratchFolder scratch(m_workspace.files());
     if (scratch.path().empty()) {
         result.sentence = "No temporary folder to save a copy of the catalogue file in.";
         results.push_back(result);
@@ -116,8 +106,8 @@ void UploadChecks::checkCatalogueFile(const VimoInfo& info, std::vector<CheckRes
     // The copy stands in a service folder of its own, so that the catalogue reader can take it;
     // a fixed name, as an identifier may hold anything, separators included.
     const fs::path copyFolder = scratch.path() / "orvocheckVimoz";
-    std::error_code ec;
-    fs::create_directories(copyFolder / "ver1", ec);
+    m_workspace.files().createFolder(fromFsPath(copyFolder));
+    m_workspace.files().createFolder(fromFsPath(copyFolder / "ver1"));
     const std::u16string copyPath = fromFsPath(copyFolder / "ver1" / "VimozList.xml");
     XmlDocument reloaded(m_workspace.files());
     if (failed(document.save(copyPath)) || failed(reloaded.loadFile(copyPath))) {

@@ -11,7 +11,6 @@
 
 #include <deque>
 
-// After the model's headers: <windows.h> defines result codes and registry types as macros.
 #include <windows.h>
 
 #include <msxml2.h>

@@ -532,6 +532,28 @@ int PosixFileSystem::moveFolder(const std::u16string& from, const std::u16string
     return ::rename(source.c_str(), toUtf8(to).c_str()) == 0 ? 0 : errno;
 }
 
+int PosixFileSystem::createTemporaryFolder(const std::u16string& prefix, std::u16string& path)
+{
+    std::error_code ec;
+    const fs::path base = fs::temp_directory_path(ec);
+    if (ec) {
+        return ec.value();
+    }
+    std::string pattern = (base / (toUtf8(prefix) + "XXXXXX")).string();
+    if (!::mkdtemp(pattern.data())) {
+        return errno;
+    }
+    path = fromUtf8(pattern);
+    return 0;
+}
+
+int PosixFileSystem::removeTree(const std::u16string& path)
+{
+    std::error_code ec;
+    fs::remove_all(toFsPath(path), ec);
+    return ec ? ec.value() : 0;
+}
+
 int PosixFileSystem::setPermissions(const std::u16string& path, std::uint32_t permissions)
 {
     return ::chmod(toUtf8(path).c_str(), static_cast<mode_t>(permissions & kPermissionMask)) == 0

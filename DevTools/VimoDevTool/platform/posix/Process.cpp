@@ -12,6 +12,11 @@ void keepRunningPastFileSizeLimit()
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
+bool standardOutputIsTerminal()
+{
+    return ::isatty(STDOUT_FILENO) != 0;
+}
+
 long currentProcessId()
 {
     return static_cast<long>(::getpid());

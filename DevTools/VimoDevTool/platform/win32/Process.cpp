@@ -9,6 +9,12 @@ void keepRunningPastFileSizeLimit()
     // Windows has no file-size signal: a write beyond a quota simply fails.
 }
 
+bool standardOutputIsTerminal()
+{
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
 long currentProcessId()
 {
     return static_cast<long>(GetCurrentProcessId());

@@ -2,7 +2,6 @@
 
 #include "platform/Text.h"
 
-// After the model's headers: <windows.h> defines result codes and registry types as macros.
 #include <windows.h>
 
 namespace vimo {

@@ -6,16 +6,19 @@
 #include "platform/win32/WideText.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
 
-// After the model's headers: <windows.h> defines result codes and registry types as macros.
 #include <windows.h>
 
 namespace vimo {
 
 namespace {
+
+// The write bits of owner, group and others: what a read-only file lacks.
+constexpr std::uint32_t kPermissionAnyWrite = 0222;
 
 // The interface speaks in <cerrno> numbers on every system.
 int errnoFromWindows(DWORD error)
@@ -85,7 +88,10 @@ FileStatus statusFrom(const BY_HANDLE_FILE_INFORMATION& info, bool asLink)
     status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     status.modifiedSeconds = unixTime(info.ftLastWriteTime, status.modifiedNanoseconds);
     // Windows knows only "read-only"; the other bits read as granted.
-    status.permissions = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0555 : 0777;
+    const std::uint32_t granted = folder ? 0777 : 0666;
+    status.permissions = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0
+                             ? granted & ~kPermissionAnyWrite
+                             : granted;
     status.device = info.dwVolumeSerialNumber;
     status.fileId = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return status;
@@ -518,6 +524,38 @@ int Win32FileSystem::moveFolder(const std::u16string& from, const std::u16string
         }
     }
     return MoveFileExW(source.c_str(), target.c_str(), 0) ? 0 : lastError();
+}
+
+int Win32FileSystem::createTemporaryFolder(const std::u16string& prefix, std::u16string& path)
+{
+    std::wstring base(MAX_PATH + 1, L'\0');
+    const DWORD length = GetTempPathW(static_cast<DWORD>(base.size()), base.data());
+    if (length == 0 || length > base.size()) {
+        return lastError();
+    }
+    base.resize(length);
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::u16string candidate = fromWindowsWide(base) + prefix +
+                                         fromUtf8(std::to_string(GetCurrentProcessId())) + u"-" +
+                                         fromUtf8(std::to_string(counter++));
+        const int error = createFolder(candidate);
+        if (error == 0) {
+            path = candidate;
+            return 0;
+        }
+        if (error != EEXIST) {
+            return error;
+        }
+    }
+    return EEXIST;
+}
+
+int Win32FileSystem::removeTree(const std::u16string& path)
+{
+    std::error_code ec;
+    std::filesystem::remove_all(toFsPath(path), ec);
+    return ec ? ec.default_error_condition().value() : 0;
 }
 
 int Win32FileSystem::setPermissions(const std::u16string& path, std::uint32_t permissions)

@@ -6,7 +6,6 @@
 
 #include <ctime>
 
-// After the model's headers: <windows.h> defines result codes and registry types as macros.
 #include <windows.h>
 
 #include <shellapi.h>

@@ -7,7 +7,6 @@
 
 #include <memory>
 
-// After the model's headers: <windows.h> defines result codes and registry types as macros.
 #include <windows.h>
 
 #include <winhttp.h>
