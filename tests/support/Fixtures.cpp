@@ -102,6 +102,11 @@ std::int64_t TestPlatform::currentTime() const
     return clock ? *clock : NativePlatform::currentTime();
 }
 
+FileSystem& TestPlatform::fileSystem() const
+{
+    return files ? *files : NativePlatform::fileSystem();
+}
+
 InstallationFixture::InstallationFixture()
 {
     fs::create_directories(prefix() / "drive_c" / "Program Files" / "Orvo" / "services");

@@ -54,10 +54,13 @@ public:
     TestPlatform();
     std::optional<std::string> environment(const std::string& name) const override;
     std::int64_t currentTime() const override;
+    FileSystem& fileSystem() const override;
 
     // A value here wins over the process environment; nullopt hides a variable.
     std::map<std::string, std::optional<std::string>> env;
     std::optional<std::int64_t> clock;
+    // Replaces the system's file system when set (a FaultyFileSystem, say).
+    FileSystem* files = nullptr;
 };
 
 // The client's uninstall key below HKEY_LOCAL_MACHINE\Software and the header of a 64-bit

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "support/FaultyFileSystem.h"
 #include "support/Fixtures.h"
 #include "support/RecordingPlatform.h"
 #include "workspace/VimoWorkspace.h"
@@ -442,16 +443,18 @@ TEST_F(DevelopmentCopyTest, FailuresCarryTheSystemsCauseAndKeepWhatWasCopied)
 
 TEST_F(DevelopmentCopyTest, AFolderThatCannotBeWrittenIsAnAccessFailure)
 {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "running as root: a read-only folder does not stop writing into it (the "
-                        "failure codes are covered with a file in a folder's place)";
-    }
+    // Injected rather than set with permissions, which the superuser ignores.
     const fs::path a = m_fixture.root() / "a.txt";
     writeFile(a, "a");
     fs::create_directories(services() / "locked");
-    fs::permissions(services() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    FaultyFileSystem files;
+    files.refuseWrites(u16(services() / "locked"));
+    m_platform.files = &files;
     EXPECT_EQ(m_workspace.copyOneFile(u16(a), u16(services() / "locked" / "x")),
               hresultFromWin32(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(m_workspace.lastError().subject, u16(services() / "locked" / "x"));
+    EXPECT_FALSE(fs::exists(services() / "locked" / "x"));
+    m_platform.files = nullptr;
 }
 
 TEST(DevelopmentCopyPaths, ParentsTrimsAndFolderChains)

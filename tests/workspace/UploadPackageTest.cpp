@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Text.h"
+#include "support/FaultyFileSystem.h"
 #include "support/Fixtures.h"
 #include "support/RecordingPlatform.h"
 #include "support/ZipReader.h"
@@ -362,18 +363,16 @@ TEST_F(UploadPackageTest, ReplacesAnOldArchiveAndLeavesAnUndeletableOneAlone)
 
 TEST_F(UploadPackageTest, FailsInAFolderThatCannotBeWritten)
 {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only folders; ArchiveWriterTest covers a path "
-                        "that cannot be created";
-    }
+    // Injected rather than set with permissions, which the superuser ignores.
     load();
-    const fs::path services = m_folder.parent_path();
-    fs::permissions(services,
-                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
+    FaultyFileSystem files;
+    files.refuseWrites(u16(m_folder.parent_path()));
+    m_install.platform().files = &files;
     std::u16string unsupported;
     EXPECT_EQ(m_workspace.buildUploadPackage(u"42", unsupported), E_FAIL);
     EXPECT_FALSE(fs::exists(archive()));
+    EXPECT_NE(m_workspace.lastError().reason.find("Permission denied"), std::string::npos);
+    m_install.platform().files = nullptr;
 }
 
 TEST_F(UploadPackageTest, AnswersOneForAnUnknownVimoWithoutTouchingAnything)

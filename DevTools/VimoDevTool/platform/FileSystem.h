@@ -98,7 +98,8 @@ public:
     virtual void* symbol(const char* name) const = 0;
 };
 
-// Every file-system call of the model. One implementation per operating system.
+// Every file-system call of the model. One implementation per operating system; tests wrap it
+// to make chosen operations fail (tests/support/FaultyFileSystem.h).
 class FileSystem
 {
 public:
