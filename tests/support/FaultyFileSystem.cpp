@@ -277,14 +277,6 @@ int FaultyFileSystem::createTemporaryFolder(const std::u16string& prefix, std::u
     return m_real.createTemporaryFolder(prefix, path);
 }
 
-int FaultyFileSystem::removeTree(const std::u16string& path)
-{
-    if (const int error = faultFor(kRemove, path)) {
-        return error;
-    }
-    return m_real.removeTree(path);
-}
-
 int FaultyFileSystem::setPermissions(const std::u16string& path, std::uint32_t permissions)
 {
     if (const int error = faultFor(kSetPermissions, path)) {

@@ -21,7 +21,7 @@ enum FileOperation : unsigned
     kFlush = 1u << 5,         // closing a file open for writing
     kList = 1u << 6,          // listFolder
     kResolve = 1u << 7,       // resolve (and so resolvesInside)
-    kRemove = 1u << 8,        // removeFile, removeFolder, removeTree
+    kRemove = 1u << 8,        // removeFile, removeFolder
     kRename = 1u << 9,        // rename, moveFolder (either path)
     kCreateFolder = 1u << 10, // createFolder, createTemporaryFolder's prefix
     kSetPermissions = 1u << 11,
@@ -89,7 +89,6 @@ public:
     int removeFolder(const std::u16string& path) override;
     int moveFolder(const std::u16string& from, const std::u16string& to) override;
     int createTemporaryFolder(const std::u16string& prefix, std::u16string& path) override;
-    int removeTree(const std::u16string& path) override;
     int setPermissions(const std::u16string& path, std::uint32_t permissions) override;
     std::unique_ptr<DynamicLibrary> loadLibrary(const std::u16string& path,
                                                 Failure& failure) override;

@@ -1,5 +1,6 @@
 #include "cli/PackageCommands.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "workspace/PackageInspector.h"
@@ -7,11 +8,8 @@
 #include "workspace/UploadChecks.h"
 
 #include <cstdio>
-#include <filesystem>
 
 namespace vimo::cli {
-
-namespace fs = std::filesystem;
 
 ExitCode PackageCommands::files(const ParsedCommand& command)
 {
@@ -72,18 +70,24 @@ ExitCode PackageCommands::files(const ParsedCommand& command)
 std::string PackageCommands::copyArchive(const std::u16string& archive, const std::string& output,
                                          std::u16string& copied)
 {
-    std::error_code ec;
-    fs::path target = toFsPath(fromUtf8(output));
-    if (fs::is_directory(target, ec)) {
-        target /= toFsPath(archive).filename();
+    FileSystem& files = m_workspace.files();
+    std::u16string target = fromUtf8(output);
+    if (files.isDirectory(target)) {
+        if (!target.empty() && target.back() != kPathSeparator) {
+            target += kPathSeparator;
+        }
+        target += archive.substr(archive.rfind(kPathSeparator) + 1);
     }
-    copied = fromFsPath(target);
-    if (fs::exists(target, ec) && fs::equivalent(target, toFsPath(archive), ec)) {
+    copied = target;
+    FileStatus source;
+    FileStatus present;
+    if (files.status(target, present) == 0 && files.status(archive, source) == 0 &&
+        present.device == source.device && present.fileId == source.fileId) {
         return {}; // already there; copying a file onto itself would empty it
     }
-    fs::copy_file(toFsPath(archive), target, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
-        return "could not copy the archive to " + target.string() + ": " + ec.message();
+    if (const int error = files.copyFile(archive, target)) {
+        return "could not copy the archive to " + toUtf8(target) + ": " +
+               failureFromErrno(error, target).reason;
     }
     return {};
 }
@@ -114,8 +118,8 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
     }
 
     const std::u16string archive = m_workspace.uploadArchivePath(info.id);
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(toFsPath(archive), ec);
+    FileStatus archiveStatus;
+    const bool sizeKnown = m_workspace.files().status(archive, archiveStatus) == 0;
     const bool tooBig = hr == S_FALSE;
     std::u16string copied;
     std::string copyProblem;
@@ -129,10 +133,10 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
         writer.member("id", info.id);
         writer.member("archive", archive);
         writer.key("size");
-        if (ec) {
-            writer.null();
+        if (sizeKnown) {
+            writer.value(archiveStatus.size);
         } else {
-            writer.value(static_cast<std::uint64_t>(size));
+            writer.null();
         }
         writer.member("limit", kUploadSizeLimit);
         writer.member("tooBig", tooBig);
@@ -152,7 +156,8 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
         m_console.document(writer);
     } else {
         m_console.line("archive: " + toUtf8(archive));
-        m_console.line("size:    " + (ec ? std::string("?") : groupDigits(size)) + " bytes");
+        m_console.line("size:    " +
+                       (sizeKnown ? groupDigits(archiveStatus.size) : std::string("?")) + " bytes");
         for (const InspectedFile& file : leftOut) {
             const std::string why = file.verdict == Verdict::NotAllowed
                                         ? "extension not allowed"

@@ -161,8 +161,6 @@ public:
     // Makes a new folder with a unique name that starts with `prefix` under the system's
     // temporary folder; `path` is set to it.
     virtual int createTemporaryFolder(const std::u16string& prefix, std::u16string& path) = 0;
-    // Removes a folder with everything in it; links inside are removed, never followed.
-    virtual int removeTree(const std::u16string& path) = 0;
     // Sets the permission bits of a file or folder.
     virtual int setPermissions(const std::u16string& path, std::uint32_t permissions) = 0;
 

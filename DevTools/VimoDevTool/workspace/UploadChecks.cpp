@@ -5,17 +5,15 @@
 #include "platform/Text.h"
 #include "workspace/PackageInspector.h"
 #include "workspace/RecordValidator.h"
+#include "workspace/TemporaryFiles.h"
 #include "workspace/XmlFiles.h"
 #include "xml/XmlDocument.h"
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <optional>
 
 namespace vimo {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -42,24 +40,23 @@ class ScratchFolder
 public:
     explicit ScratchFolder(FileSystem& files) : m_files(files)
     {
-        std::u16string path;
-        if (m_files.createTemporaryFolder(u"vimoctl-", path) == 0) {
-            m_path = toFsPath(path);
+        if (m_files.createTemporaryFolder(u"vimoctl-", m_path) != 0) {
+            m_path.clear();
         }
     }
     ~ScratchFolder()
     {
         if (!m_path.empty()) {
-            m_files.removeTree(fromFsPath(m_path));
+            removeTree(m_files, m_path);
         }
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const fs::path& path() const { return m_path; }
+    const std::u16string& path() const { return m_path; }
 
 private:
     FileSystem& m_files;
-    fs::path m_path;
+    std::u16string m_path;
 };
 
 } // namespace
@@ -105,10 +102,11 @@ void UploadChecks::checkCatalogueFile(const VimoInfo& info, std::vector<CheckRes
     }
     // The copy stands in a service folder of its own, so that the catalogue reader can take it;
     // a fixed name, as an identifier may hold anything, separators included.
-    const fs::path copyFolder = scratch.path() / "orvocheckVimoz";
-    m_workspace.files().createFolder(fromFsPath(copyFolder));
-    m_workspace.files().createFolder(fromFsPath(copyFolder / "ver1"));
-    const std::u16string copyPath = fromFsPath(copyFolder / "ver1" / "VimozList.xml");
+    const std::u16string copyFolder = scratch.path() + kPathSeparator + u"orvocheckVimoz";
+    const std::u16string versionFolder = copyFolder + kPathSeparator + u"ver1";
+    const std::u16string copyPath = versionFolder + kPathSeparator + u"VimozList.xml";
+    m_workspace.files().createFolder(copyFolder);
+    m_workspace.files().createFolder(versionFolder);
     XmlDocument reloaded(m_workspace.files());
     if (failed(document.save(copyPath)) || failed(reloaded.loadFile(copyPath))) {
         result.sentence =
@@ -118,10 +116,10 @@ void UploadChecks::checkCatalogueFile(const VimoInfo& info, std::vector<CheckRes
     }
     const XmlNode entryAgain = reloaded.documentElement().selectSingleNode(kCatalogueEntryPath);
     VimoWorkspace reader(m_workspace.platform());
-    reader.setInstallFolder(fromFsPath(scratch.path()));
+    reader.setInstallFolder(scratch.path());
     VimoInfo readBack;
-    const bool taken = succeeded(reader.addFromFolder(fromFsPath(copyFolder))) &&
-                       reader.getVimo(info.id, readBack) == S_OK;
+    const bool taken =
+        succeeded(reader.addFromFolder(copyFolder)) && reader.getVimo(info.id, readBack) == S_OK;
     readBack.folder = info.folder;
     if (!entryAgain || readAttributes(entryAgain) != before) {
         result.sentence = "The catalogue file reads back differently after saving.";
@@ -241,20 +239,30 @@ void UploadChecks::checkFiles(const VimoInfo& info, std::vector<CheckResult>& re
 
 void UploadChecks::checkLinks(const VimoInfo& info, std::vector<CheckResult>& results) const
 {
-    // Our own walk, never following links, so that a link to a folder is seen as a link.
+    // Our own walk, never following links, so that a link to a folder is seen as a link; a
+    // folder that cannot be listed is passed over.
     std::vector<std::u16string> outside;
-    std::error_code ec;
-    const fs::path root = toFsPath(info.folder);
-    for (auto it = fs::recursive_directory_iterator(
-             root, fs::directory_options::skip_permission_denied, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        std::error_code statusError;
-        if (!it->is_symlink(statusError)) {
+    FileSystem& files = m_workspace.files();
+    std::vector<std::u16string> pending{u""};
+    while (!pending.empty()) {
+        const std::u16string relative = std::move(pending.back());
+        pending.pop_back();
+        const std::u16string folder =
+            relative.empty() ? info.folder : info.folder + kPathSeparator + relative;
+        std::vector<DirectoryEntry> entries;
+        if (files.listFolder(folder, entries) != 0) {
             continue;
         }
-        const std::u16string path = fromFsPath(it->path());
-        if (!m_workspace.files().resolvesInside(path, info.folder)) {
-            outside.push_back(fromFsPath(it->path().lexically_relative(root)));
+        for (const DirectoryEntry& entry : entries) {
+            const std::u16string name =
+                relative.empty() ? entry.name : relative + kPathSeparator + entry.name;
+            if (!entry.isSymlink) {
+                if (entry.isDirectory) {
+                    pending.push_back(name);
+                }
+            } else if (!files.resolvesInside(info.folder + kPathSeparator + name, info.folder)) {
+                outside.push_back(name);
+            }
         }
     }
     std::sort(outside.begin(), outside.end());

@@ -547,13 +547,6 @@ int PosixFileSystem::createTemporaryFolder(const std::u16string& prefix, std::u1
     return 0;
 }
 
-int PosixFileSystem::removeTree(const std::u16string& path)
-{
-    std::error_code ec;
-    fs::remove_all(toFsPath(path), ec);
-    return ec ? ec.value() : 0;
-}
-
 int PosixFileSystem::setPermissions(const std::u16string& path, std::uint32_t permissions)
 {
     return ::chmod(toUtf8(path).c_str(), static_cast<mode_t>(permissions & kPermissionMask)) == 0

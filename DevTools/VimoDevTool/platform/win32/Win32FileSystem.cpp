@@ -551,13 +551,6 @@ int Win32FileSystem::createTemporaryFolder(const std::u16string& prefix, std::u1
     return EEXIST;
 }
 
-int Win32FileSystem::removeTree(const std::u16string& path)
-{
-    std::error_code ec;
-    std::filesystem::remove_all(toFsPath(path), ec);
-    return ec ? ec.default_error_condition().value() : 0;
-}
-
 int Win32FileSystem::setPermissions(const std::u16string& path, std::uint32_t permissions)
 {
     const std::wstring name = wide(path);

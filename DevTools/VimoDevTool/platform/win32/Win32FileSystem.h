@@ -24,7 +24,6 @@ public:
     int removeFolder(const std::u16string& path) override;
     int moveFolder(const std::u16string& from, const std::u16string& to) override;
     int createTemporaryFolder(const std::u16string& prefix, std::u16string& path) override;
-    int removeTree(const std::u16string& path) override;
     int setPermissions(const std::u16string& path, std::uint32_t permissions) override;
     std::unique_ptr<DynamicLibrary> loadLibrary(const std::u16string& path,
                                                 Failure& failure) override;
