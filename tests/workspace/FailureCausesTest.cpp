@@ -1,10 +1,13 @@
 #include "platform/Text.h"
+#include "support/FaultyFileSystem.h"
 #include "support/Fixtures.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
+#include <map>
 
 namespace vimo::test {
 namespace {
@@ -92,6 +95,111 @@ TEST(FailureCausesTest, EveryFailedOperationNamesItsFileAndReason)
         // The next operation that succeeds leaves no cause behind.
         EXPECT_GE(workspace.removeVimoListCache(u"dev1"), 0);
         EXPECT_TRUE(workspace.lastError().empty()) << workspace.lastError().describe();
+    }
+}
+
+// Every file and folder below `folder`, with the content of each file: equal snapshots mean that
+// nothing was added, removed or changed.
+std::map<fs::path, std::string> snapshot(const fs::path& folder)
+{
+    std::map<fs::path, std::string> entries;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        entries[entry.path()] = entry.is_regular_file() ? readFile(entry.path()) : "(folder)";
+    }
+    return entries;
+}
+
+// One file-system failure, injected where each operation meets it: the folder it writes into for
+// a refused write or a full disk, a file it reads for a failed read or a file that vanished after
+// it was listed. Each operation must fail, name the file and the reason, and change nothing.
+struct FaultShape
+{
+    const char* shape;
+    FaultyFileSystem& (FaultyFileSystem::*inject)(const std::u16string&);
+    bool onWrite;
+    // The reason, in words, of the catalogue save, the archive build and the copy.
+    std::array<const char*, 3> reasons;
+};
+
+TEST(FailureCausesTest, InjectedFileSystemFailuresChangeNothingAndSayWhy)
+{
+    if (!fs::exists("/usr/lib/p7zip/7z.so")) {
+        GTEST_SKIP() << "the archive engine is not installed (scripts/setup-debian.sh)";
+    }
+    const FaultShape shapes[] = {
+        {"a refused write",
+         &FaultyFileSystem::refuseWrites,
+         true,
+         {"Permission denied", "Permission denied", "Permission denied"}},
+        {"a full disk",
+         &FaultyFileSystem::fillDisk,
+         true,
+         {"No space left on device", "No space left on device", "No space left on device"}},
+        {"a failed read",
+         &FaultyFileSystem::failReads,
+         false,
+         {"Input/output error", "Input/output error", "Input/output error"}},
+        {"a file that vanished after it was listed",
+         &FaultyFileSystem::vanish,
+         false,
+         {"does not exist", "no longer exists", "No such file or directory"}},
+    };
+    for (const FaultShape& shape : shapes) {
+        SCOPED_TRACE(shape.shape);
+        InstallationFixture install;
+        const fs::path dev = install.addVimo(vimoSpec("dev1"));
+        const fs::path published = install.addVimo(vimoSpec("pub1", "deployed"));
+        const fs::path services = dev.parent_path();
+        VimoWorkspace workspace(install.platform());
+        workspace.setInstallFolder(install.installFolderU16());
+        DeveloperConfiguration config;
+        config.allowedExtensions = {u"html", u"png"};
+        workspace.setConfiguration(config);
+        ASSERT_EQ(workspace.loadAll(), S_OK);
+        std::u16string unsupported;
+        ASSERT_EQ(workspace.buildUploadPackage(u"dev1", unsupported), S_OK);
+        const fs::path archive = dev.string() + ".zip";
+        const auto before = snapshot(install.installFolder());
+
+        // Runs one operation with the fault on `writtenInto` or `read`, as the shape says.
+        auto failing = [&](const fs::path& writtenInto, const fs::path& read, auto operation) {
+            FaultyFileSystem files;
+            (files.*shape.inject)(u16(shape.onWrite ? writtenInto : read));
+            install.platform().files = &files;
+            const HRESULT hr = operation();
+            install.platform().files = nullptr;
+            EXPECT_GT(files.injected(), 0);
+            EXPECT_LT(hr, 0);
+            EXPECT_EQ(workspace.lastError().code, hr);
+            EXPECT_EQ(snapshot(install.installFolder()), before);
+            return workspace.lastError();
+        };
+
+        const fs::path catalogue = dev / "ver1" / "VimozList.xml";
+        const Failure saved = failing(dev / "ver1", catalogue, [&] {
+            VimoInfo info;
+            workspace.getVimo(u"dev1", info);
+            info.name = u"Renamed";
+            return workspace.writeVimo(u"dev1", info);
+        });
+        EXPECT_EQ(saved.subject, u16(catalogue));
+        EXPECT_NE(saved.reason.find(shape.reasons[0]), std::string::npos) << saved.reason;
+
+        const fs::path page = dev / "ver1" / "content" / "dev1" / "index.html";
+        const Failure built = failing(
+            services, page, [&] { return workspace.buildUploadPackage(u"dev1", unsupported); });
+        EXPECT_EQ(built.subject, u16(shape.onWrite ? archive : page));
+        EXPECT_NE(built.reason.find(shape.reasons[1]), std::string::npos) << built.reason;
+
+        const fs::path original = published / "ver1" / "content" / "pub1" / "index.html";
+        const Failure copied = failing(services, original, [&] {
+            std::u16string id;
+            return workspace.createDevelopmentCopy(u"pub1", id);
+        });
+        EXPECT_NE(copied.describe().find((shape.onWrite ? services : original).string()),
+                  std::string::npos)
+            << copied.describe();
+        EXPECT_NE(copied.reason.find(shape.reasons[2]), std::string::npos) << copied.reason;
     }
 }
 
