@@ -4,6 +4,8 @@
 #include "app/controls/CHyperLink.h"
 #include "presenter/Resource.h"
 
+#include "Version.h"
+
 #include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
@@ -23,7 +25,7 @@ CAboutDlg::CAboutDlg(const QString& contentServer, const Platform& platform, Mes
     icon->setPixmap(QIcon(QStringLiteral(":/res/VimoDevTool.png")).pixmap(32, 32));
     auto* product = new QLabel(QStringLiteral("Orvo Open Vimoz - Developer Tool"), this);
     product->setTextFormat(Qt::PlainText);
-    auto* version = new QLabel(QStringLiteral("Version: 1.0"), this);
+    auto* version = new QLabel(QStringLiteral("Version: " VIMO_VERSION), this);
     m_devSiteLink =
         new CHyperLink(QStringLiteral("Orvo Vimoz Developer site"), this, &platform, &messages);
     setControlId(m_devSiteLink, res::IDC_DEV_SITE_LINK);

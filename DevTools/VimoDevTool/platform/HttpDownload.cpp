@@ -2,6 +2,7 @@
 
 #include "platform/HttpDownload.h"
 
+#include "Version.h"
 #include "platform/Text.h"
 
 #include <curl/curl.h>
@@ -82,7 +83,7 @@ std::optional<std::string> downloadDocument(const std::string& url, const Downlo
                          static_cast<curl_off_t>(limits.maximumBytes)) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &collectAnswer) == CURLE_OK &&
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer) == CURLE_OK &&
-        curl_easy_setopt(handle, CURLOPT_USERAGENT, "VimoDevTool/1.0") == CURLE_OK;
+        curl_easy_setopt(handle, CURLOPT_USERAGENT, VIMO_PROGRAM_NAME "/" VIMO_VERSION) == CURLE_OK;
     if (!configured) {
         return refuse(url, "the download cannot be prepared", failure);
     }
