@@ -1,39 +1,30 @@
 #include "support/ZipReader.h"
 
-#include "support/Fixtures.h"
+#include <zip.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <sstream>
+#include <ctime>
+#include <memory>
 
 namespace vimo::test {
 
 namespace {
 
-const char* const kReaderScript = R"(import os, sys, zipfile
-try:
-    z = zipfile.ZipFile(sys.argv[1])
-    bad = z.testzip()
-    if bad is not None:
-        print("BAD", bad.encode("utf-8").hex())
-        sys.exit(0)
-    print("OK")
-    with open(os.path.join(sys.argv[2], "contents"), "wb") as out:
-        for info in z.infolist():
-            out.write(z.read(info))
-            print(info.filename.encode("utf-8").hex(), info.compress_type, info.file_size,
-                  info.external_attr, info.date_time[0], info.create_system)
-except Exception as error:
-    print("ERROR", str(error).encode("utf-8").hex())
-)";
-
-std::string fromHex(const std::string& hex)
+struct ArchiveCloser
 {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    }
-    return bytes;
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+struct FileCloser
+{
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+
+std::string openError(int code)
+{
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
 }
 
 } // namespace
@@ -41,50 +32,52 @@ std::string fromHex(const std::string& hex)
 ZipListing readZip(const std::filesystem::path& archive)
 {
     ZipListing listing;
-    TempDir work;
-    writeFile(work.path() / "read_zip.py", kReaderScript);
-    // Debian's own interpreter when present: a version manager's shim costs a second a call.
-    const std::string python =
-        std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
-    const std::string command = python + " '" + (work.path() / "read_zip.py").string() + "' '" +
-                                archive.string() + "' '" + work.path().string() + "' 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) {
-        listing.error = "python3 could not be started";
+    int code = 0;
+    std::unique_ptr<zip_t, ArchiveCloser> zip(
+        zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
+    if (!zip) {
+        listing.error = archive.string() + ": " + openError(code);
         return listing;
     }
-    std::string output;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        output.append(buffer, got);
-    }
-    ::pclose(pipe);
-
-    std::istringstream lines(output);
-    std::string status;
-    lines >> status;
-    if (status != "OK") {
-        std::string detail;
-        lines >> detail;
-        listing.error = status + " " + fromHex(detail) + (status.empty() ? output : "");
-        return listing;
-    }
-    listing.ok = true;
-    // Every member's bytes, one after the other, in a single file: one file per member would
-    // cost more than the whole archive for a Vimo of many small files.
-    const std::string contents = readFile(work.path() / "contents");
-    std::size_t offset = 0;
-    std::string hexName;
-    while (lines >> hexName) {
+    const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
+    for (zip_uint64_t i = 0; i < static_cast<zip_uint64_t>(count); ++i) {
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(zip.get(), i, 0, &stat) != 0) {
+            listing.error = zip_strerror(zip.get());
+            return listing;
+        }
         ZipMember member;
-        member.name = fromHex(hexName);
-        lines >> member.method >> member.size >> member.externalAttributes >> member.year >>
-            member.hostSystem;
-        member.content = contents.substr(std::min(offset, contents.size()), member.size);
-        offset += member.size;
+        member.name = stat.name;
+        member.method = stat.comp_method;
+        member.size = stat.size;
+        zip_uint8_t system = 0;
+        zip_uint32_t attributes = 0;
+        zip_file_get_external_attributes(zip.get(), i, 0, &system, &attributes);
+        member.externalAttributes = attributes;
+        member.hostSystem = system;
+        std::tm local{};
+        localtime_r(&stat.mtime, &local); // the DOS date is local time, as libzip read it
+        member.year = local.tm_year + 1900;
+
+        std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(zip.get(), i, 0));
+        if (!file) {
+            listing.error = member.name + ": " + zip_strerror(zip.get());
+            return listing;
+        }
+        // Reading to the end makes libzip compare the member's CRC-32.
+        char buffer[65536];
+        zip_int64_t got;
+        while ((got = zip_fread(file.get(), buffer, sizeof buffer)) > 0) {
+            member.content.append(buffer, static_cast<std::size_t>(got));
+        }
+        if (got < 0) {
+            listing.error = member.name + ": " + zip_file_strerror(file.get());
+            return listing;
+        }
         listing.members.push_back(std::move(member));
     }
+    listing.ok = true;
     return listing;
 }
 

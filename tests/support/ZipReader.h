@@ -7,7 +7,7 @@
 
 namespace vimo::test {
 
-// One member of a ZIP as an independent reader (Python's zipfile) sees it.
+// One member of a ZIP as an independent reader (libzip) sees it.
 struct ZipMember
 {
     std::string name;    // UTF-8
@@ -21,12 +21,13 @@ struct ZipMember
 
 struct ZipListing
 {
-    bool ok = false;   // opened, and every member's checksum matched
+    bool ok = false;   // opened, consistent, and every member's checksum matched
     std::string error; // the reader's complaint when not ok
     std::vector<ZipMember> members;
 };
 
-// Reads an archive with python3's zipfile, contents included.
+// Reads an archive with libzip, contents included; libzip checks the archive's consistency and
+// each member's CRC-32 as it reads.
 ZipListing readZip(const std::filesystem::path& archive);
 // The names of the listing's members, in the archive's order.
 std::vector<std::string> memberNames(const ZipListing& zip);
