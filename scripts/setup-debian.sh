@@ -6,9 +6,11 @@ packages=(
     cmake g++ make pkg-config ccache clang-format
     clang libclang-rt-14-dev
     libxml2-dev libcurl4-openssl-dev libx11-dev
+    libcli11-dev nlohmann-json3-dev
     qt6-base-dev
     p7zip-full
-    libgtest-dev libgmock-dev libcpp-httplib-dev
+    libgtest-dev libgmock-dev libcpp-httplib-dev libzip-dev python3-jsonschema
+    help2man appstream lintian fakeroot dpkg-dev file
     xvfb python3
     g++-mingw-w64-x86-64-posix googletest wine wine64 mingw-w64
 )

@@ -1,6 +1,7 @@
 // Runs the real vimoctl against temporary installations and the loopback configuration server.
-#include "JsonReader.h"
 #include "VimoctlRunner.h"
+
+#include "Version.h"
 
 #include "platform/Text.h"
 #include "support/ConfigServer.h"
@@ -10,6 +11,7 @@
 #include "workspace/VimoWorkspace.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -22,6 +24,14 @@
 
 namespace vimo::test {
 namespace {
+
+using Json = nlohmann::json;
+
+// Exactly one JSON document; throws on anything else.
+Json parseJson(const std::string& text)
+{
+    return Json::parse(text);
+}
 
 VimoSpec vimo(const std::string& id, const std::string& name)
 {
@@ -122,40 +132,73 @@ TEST_F(VimoctlTest, BadInputIsRefusedInOneLineAndWritesNothing)
 {
     const std::string before = catalogueText("dev1");
     const std::string publishedBefore = catalogueText("pub1");
+    constexpr int kUsage = 64;
+    constexpr int kRefused = 1;
     struct Case
     {
         std::vector<std::string> args;
+        int exitCode;
         std::string says;
     };
     const std::vector<Case> cases = {
-        {{}, "no command"},
-        {{"frobnicate"}, "unknown command \"frobnicate\""},
-        {{"help", "frobnicate"}, "unknown command \"frobnicate\""},
-        {{"list", "--colour"}, "unknown option --colour"},
-        {{"show"}, "missing the Vimo identifier"},
-        {{"show", "dev1", "dev2"}, "unexpected argument \"dev2\""},
-        {{"set", "dev1", "--width"}, "--width needs a value"},
-        {{"set", "dev1", "--width", "640px"}, "not \"640px\""},
-        {{"set", "dev1", "--height=-5"}, "not \"-5\""},
-        {{"set", "dev1", "--width", ""}, "not \"\""},
-        {{"set", "dev1", "--local", "--web", "http://x"}, "exclude each other"},
-        {{"set", "dev1", "--name", "A", "--name", "B"}, "given twice"},
-        {{"set", "dev1", "--desc", "bell\x07"}, "control character U+0007"},
-        {{"list", "--dev", "--published"}, "exclude each other"},
-        {{"run", "--second=yes"}, "takes no value"},
-        {{"show", "nope"}, "no Vimo \"nope\" in the catalogue"},
-        {{"set", "pub1", "--name", "X"}, "is published"},
-        {{"copy", "dev1"}, "already under development"},
+        {{"frobnicate"}, kUsage, "unknown command \"frobnicate\" (see vimoctl --help)"},
+        {{"lsit"}, kUsage, "unknown command \"lsit\"; did you mean \"list\"?"},
+        {{"pakc", "dev1"}, kUsage, "did you mean \"pack\"?"},
+        {{"help", "frobnicate"}, kUsage, "unknown command \"frobnicate\""},
+        {{"list", "--colour"}, kUsage, "unknown option --colour"},
+        {{"show"}, kUsage, "missing the Vimo identifier"},
+        {{"show", "dev1", "dev2"}, kUsage, "unexpected argument \"dev2\""},
+        {{"set", "dev1", "--width"}, kUsage, "--width needs a value"},
+        {{"set", "dev1", "--width", "640px"}, kUsage, "not \"640px\""},
+        {{"set", "dev1", "--height=-5"}, kUsage, "not \"-5\""},
+        {{"set", "dev1", "--width", ""}, kUsage, "not \"\""},
+        // An option is never taken as the value of the one before it.
+        {{"set", "dev1", "--desc", "--json"}, kUsage, "--desc needs a value (TEXT)"},
+        {{"set", "dev1", "--name", "-q"}, kUsage, "write --name=-q"},
+        {{"set", "dev1", "--local", "--web", "http://x"}, kUsage, "exclude each other"},
+        {{"set", "dev1", "--name", "A", "--name", "B"}, kUsage, "given twice"},
+        {{"list", "--dev", "--published"}, kUsage, "exclude each other"},
+        {{"run", "--second=yes"}, kUsage, "takes no value"},
+        {{"set", "dev1", "--desc", "bell\x07"}, kRefused, "control character U+0007"},
+        {{"show", "nope"}, kRefused, "no Vimo \"nope\" in the catalogue"},
+        {{"set", "pub1", "--name", "X"}, kRefused, "is published"},
+        {{"copy", "dev1"}, kRefused, "already under development"},
     };
     for (const Case& c : cases) {
         const VimoctlResult result = run(c.args);
-        EXPECT_EQ(result.exitCode, 1) << c.says;
-        EXPECT_TRUE(result.out.empty()) << c.says << ": " << result.out;
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.says;
+        if (std::find(c.args.begin(), c.args.end(), "--json") != c.args.end()) {
+            EXPECT_EQ(parseJson(result.out)["error"]["exitCode"], c.exitCode) << result.out;
+        } else {
+            EXPECT_TRUE(result.out.empty()) << c.says << ": " << result.out;
+        }
         EXPECT_EQ(lineCount(result.err), 1u) << result.err;
         EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
     }
     EXPECT_EQ(catalogueText("dev1"), before);
     EXPECT_EQ(catalogueText("pub1"), publishedBefore);
+    // A value that starts with "-" is taken when attached.
+    EXPECT_EQ(run({"set", "dev1", "--desc=--json"}).exitCode, 0);
+    EXPECT_EQ(parseJson(run({"show", "dev1", "--json"}).out)["desc"], "--json");
+}
+
+TEST_F(VimoctlTest, BareCallPrintsTheUsageAndEveryOptionIsDocumented)
+{
+    const VimoctlResult bare = run({});
+    EXPECT_EQ(bare.exitCode, 64);
+    EXPECT_TRUE(bare.out.empty());
+    EXPECT_EQ(bare.err.rfind("Usage: vimoctl", 0), 0u) << bare.err;
+
+    const VimoctlResult help = run({"--help"});
+    for (const char* variable : {"WINEPREFIX", "ORVO_DEVELOPER_SERVER", "ORVO_CONTENT_SERVER",
+                                 "XDG_CACHE_HOME", "NO_COLOR", "64  usage error"}) {
+        EXPECT_NE(help.out.find(variable), std::string::npos) << variable;
+    }
+    for (const auto& args : {std::vector<std::string>{"--version"}, {"-V"}}) {
+        const VimoctlResult version = run(args);
+        EXPECT_EQ(version.exitCode, 0);
+        EXPECT_EQ(version.out, "vimoctl " VIMO_VERSION "\n");
+    }
 }
 
 TEST_F(VimoctlTest, StartUpFailuresShowTheWindowsMessagesAndExit2)
@@ -172,8 +215,8 @@ TEST_F(VimoctlTest, StartUpFailuresShowTheWindowsMessagesAndExit2)
     result = run({"list", "--json"});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_NE(result.err.find("Failed to initialize Vimo Dev Tool. Exiting..."), std::string::npos);
-    const JsonValue doc = parseJson(result.out);
-    EXPECT_EQ(doc["error"]["exitCode"].integer(), 2);
+    Json doc = parseJson(result.out);
+    EXPECT_EQ(doc["error"]["exitCode"].get<long long>(), 2);
 
     // A catalogue file that does not parse fails start-up the same way.
     server.setConfiguration(ConfigServer::defaultConfiguration());
@@ -209,17 +252,17 @@ TEST_F(VimoctlTest, ListsInIdentifierOrderWithFilters)
     EXPECT_EQ(result.out.find("other"), std::string::npos);
     EXPECT_NE(result.out.find(install.serviceFolder("dev1").string()), std::string::npos);
 
-    const JsonValue all = parseJson(run({"list", "--json"}).out);
-    ASSERT_EQ(all["vimos"].items.size(), 4u);
-    EXPECT_EQ(all["vimos"][0]["id"].text, "B1");
-    EXPECT_EQ(all["vimos"][3]["state"].text, "published");
-    EXPECT_FALSE(all["vimos"][3]["isDev"].boolean);
-    EXPECT_EQ(all["vimos"][1]["folder"].text, install.serviceFolder("dev1").string());
+    Json all = parseJson(run({"list", "--json"}).out);
+    ASSERT_EQ(all["vimos"].size(), 4u);
+    EXPECT_EQ(all["vimos"][0]["id"].get<std::string>(), "B1");
+    EXPECT_EQ(all["vimos"][3]["state"].get<std::string>(), "published");
+    EXPECT_FALSE(all["vimos"][3]["isDev"].get<bool>());
+    EXPECT_EQ(all["vimos"][1]["folder"].get<std::string>(), install.serviceFolder("dev1").string());
 
-    const JsonValue published = parseJson(run({"--json", "list", "--published"}).out);
-    ASSERT_EQ(published["vimos"].items.size(), 1u);
-    EXPECT_EQ(published["vimos"][0]["name"].text, "Gamma");
-    EXPECT_EQ(parseJson(run({"list", "--dev", "--json"}).out)["vimos"].items.size(), 3u);
+    Json published = parseJson(run({"--json", "list", "--published"}).out);
+    ASSERT_EQ(published["vimos"].size(), 1u);
+    EXPECT_EQ(published["vimos"][0]["name"].get<std::string>(), "Gamma");
+    EXPECT_EQ(parseJson(run({"list", "--dev", "--json"}).out)["vimos"].size(), 3u);
 }
 
 TEST_F(VimoctlTest, ShowsEveryFieldAndTheFolders)
@@ -229,18 +272,18 @@ TEST_F(VimoctlTest, ShowsEveryFieldAndTheFolders)
     EXPECT_NE(text.out.find("name:               Beta\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("isDhtml:            true"), std::string::npos);
 
-    const JsonValue doc = parseJson(run({"show", "dev2", "--json"}).out);
-    EXPECT_EQ(doc["id"].text, "dev2");
-    EXPECT_EQ(doc["url"].text, "https://example.org/app/index.html");
-    EXPECT_EQ(doc["width"].integer(), 400);
-    EXPECT_EQ(doc["height"].integer(), 300);
-    EXPECT_TRUE(doc["isDhtml"].boolean);
-    EXPECT_TRUE(doc["isDev"].boolean);
-    EXPECT_FALSE(doc["requiresInvitation"].boolean);
-    EXPECT_EQ(doc["archive"].text, install.serviceFolder("dev2").string() + ".zip");
-    EXPECT_EQ(doc["folder"].text, install.serviceFolder("dev2").string());
+    Json doc = parseJson(run({"show", "dev2", "--json"}).out);
+    EXPECT_EQ(doc["id"].get<std::string>(), "dev2");
+    EXPECT_EQ(doc["url"].get<std::string>(), "https://example.org/app/index.html");
+    EXPECT_EQ(doc["width"].get<long long>(), 400);
+    EXPECT_EQ(doc["height"].get<long long>(), 300);
+    EXPECT_TRUE(doc["isDhtml"].get<bool>());
+    EXPECT_TRUE(doc["isDev"].get<bool>());
+    EXPECT_FALSE(doc["requiresInvitation"].get<bool>());
+    EXPECT_EQ(doc["archive"].get<std::string>(), install.serviceFolder("dev2").string() + ".zip");
+    EXPECT_EQ(doc["folder"].get<std::string>(), install.serviceFolder("dev2").string());
     for (const char* key : {"name", "desc", "sourceFolder", "iconsFolder"}) {
-        EXPECT_TRUE(doc.has(key)) << key;
+        EXPECT_TRUE(doc.contains(key)) << key;
     }
 }
 
@@ -268,14 +311,14 @@ TEST_F(VimoctlTest, SetWritesWhatTheWindowsApplyWrites)
     EXPECT_EQ(catalogueText("dev1"),
               readFile(twin->install.serviceFolder("dev1") / "ver1" / "VimozList.xml"));
     EXPECT_FALSE(fs::exists(install.serviceFolder("dev1") / "ver1" / "VimoList.bin"));
-    const JsonValue doc = parseJson(result.out);
-    EXPECT_EQ(doc["name"].text, "New name");
-    EXPECT_EQ(doc["desc"].text, "Line \"one\" & <two>");
-    EXPECT_TRUE(doc["requiresInvitation"].boolean);
+    Json doc = parseJson(result.out);
+    EXPECT_EQ(doc["name"].get<std::string>(), "New name");
+    EXPECT_EQ(doc["desc"].get<std::string>(), "Line \"one\" & <two>");
+    EXPECT_TRUE(doc["requiresInvitation"].get<bool>());
 
     // Turning a web Vimo local stores the configuration's template address.
     ASSERT_EQ(run({"set", "dev2", "--local"}).exitCode, 0);
-    EXPECT_EQ(parseJson(run({"show", "dev2", "--json"}).out)["url"].text,
+    EXPECT_EQ(parseJson(run({"show", "dev2", "--json"}).out)["url"].get<std::string>(),
               toUtf8(twin->workspace.localMainFileUrl()));
     ASSERT_EQ(run({"set", "dev2", "--web", "http://host/x.html", "--no-interactive"}).exitCode, 0);
     const std::string text = catalogueText("dev2");
@@ -336,13 +379,13 @@ TEST_F(VimoctlTest, CopyMakesAnUnderDevelopmentCopyOfAPublishedVimo)
     const std::string newId = result.out.substr(0, result.out.find('\n'));
     EXPECT_EQ(newId.rfind("dev_user_vimo_", 0), 0u) << newId;
     EXPECT_TRUE(fs::exists(install.serviceFolder(newId) / "ver1" / "VimozList.xml"));
-    const JsonValue copy = parseJson(run({"show", newId, "--json"}).out);
-    EXPECT_TRUE(copy["isDev"].boolean);
-    EXPECT_EQ(copy["name"].text, "Gamma");
+    Json copy = parseJson(run({"show", newId, "--json"}).out);
+    EXPECT_TRUE(copy["isDev"].get<bool>());
+    EXPECT_EQ(copy["name"].get<std::string>(), "Gamma");
 
-    const JsonValue second = parseJson(run({"copy", "pub1", "--json"}).out);
-    EXPECT_EQ(second["source"].text, "pub1");
-    EXPECT_NE(second["id"].text, newId);
+    Json second = parseJson(run({"copy", "pub1", "--json"}).out);
+    EXPECT_EQ(second["source"].get<std::string>(), "pub1");
+    EXPECT_NE(second["id"].get<std::string>(), newId);
 }
 
 TEST_F(VimoctlTest, ACopyKilledAtAnyPointLeavesOnlyWholeVimos)
@@ -422,13 +465,13 @@ TEST_F(VimoctlTest, FilesGivesEachFileItsVerdictAndTheTotal)
     EXPECT_EQ(text.out.find("[#"), std::string::npos); // no bar outside a terminal
     EXPECT_EQ(text.out.find("[."), std::string::npos);
 
-    const JsonValue doc = parseJson(run({"files", "dev1", "--json"}).out);
+    Json doc = parseJson(run({"files", "dev1", "--json"}).out);
     std::map<std::string, std::string> verdicts;
     std::uint64_t packed = 0;
-    for (const JsonValue& file : doc["files"].items) {
-        verdicts[file["path"].text] = file["verdict"].text;
-        if (file["verdict"].text == "packed") {
-            packed += static_cast<std::uint64_t>(file["size"].integer());
+    for (Json& file : doc["files"]) {
+        verdicts[file["path"].get<std::string>()] = file["verdict"].get<std::string>();
+        if (file["verdict"].get<std::string>() == "packed") {
+            packed += static_cast<std::uint64_t>(file["size"].get<long long>());
         }
     }
     EXPECT_EQ(verdicts["notes.txt"], "notAllowed");
@@ -436,12 +479,12 @@ TEST_F(VimoctlTest, FilesGivesEachFileItsVerdictAndTheTotal)
     EXPECT_EQ(verdicts["ver1/content/dev1/index.html"], "packed");
     EXPECT_EQ(verdicts["ver1/VimozList.xml"], "packed");
     EXPECT_EQ(verdicts["ver1/VimoList.bin"], "clientCache"); // deleted before packing
-    EXPECT_EQ(doc["packedBytes"].integer(), static_cast<long long>(packed));
-    EXPECT_EQ(doc["packedCount"].integer(), 4);
-    EXPECT_EQ(doc["limit"].integer(), 5242880);
-    EXPECT_TRUE(doc["underLimit"].boolean);
+    EXPECT_EQ(doc["packedBytes"].get<long long>(), static_cast<long long>(packed));
+    EXPECT_EQ(doc["packedCount"].get<long long>(), 4);
+    EXPECT_EQ(doc["limit"].get<long long>(), 5242880);
+    EXPECT_TRUE(doc["underLimit"].get<bool>());
     // Listing order is the packing order: names compared as the Windows file system does.
-    EXPECT_EQ(doc["files"][0]["path"].text, "notes.txt");
+    EXPECT_EQ(doc["files"][0]["path"].get<std::string>(), "notes.txt");
 }
 
 TEST_F(VimoctlTest, FilesDrawsABarInATerminal)
@@ -480,13 +523,20 @@ TEST_F(VimoctlTest, PackBuildsTheArchiveTheWindowBuilds)
     EXPECT_FALSE(fs::exists(install.serviceFolder("dev1") / "ver1" / "VimoList.bin"));
     EXPECT_EQ(readFile(output / archive.filename()), readFile(archive));
 
-    const JsonValue doc = parseJson(result.out);
-    EXPECT_EQ(doc["archive"].text, archive.string());
-    EXPECT_EQ(doc["size"].integer(), static_cast<long long>(fs::file_size(archive)));
-    EXPECT_FALSE(doc["tooBig"].boolean);
-    ASSERT_EQ(doc["leftOut"].items.size(), 1u);
-    EXPECT_EQ(doc["leftOut"][0].text, "notes.txt");
-    EXPECT_EQ(doc["unsupportedFiles"].text, toUtf8(unsupported));
+    Json doc = parseJson(result.out);
+    EXPECT_EQ(doc["archive"].get<std::string>(), archive.string());
+    EXPECT_EQ(doc["size"].get<long long>(), static_cast<long long>(fs::file_size(archive)));
+    EXPECT_FALSE(doc["tooBig"].get<bool>());
+    std::vector<std::string> members;
+    for (const ZipMember& member : actual.members) {
+        members.push_back(member.name);
+    }
+    EXPECT_EQ(doc["members"], Json(members));
+    EXPECT_EQ(doc["leftOut"], Json::parse(R"([{"path": "notes.txt", "reason": "notAllowed"},
+                                               {"path": "Thumbs.db", "reason": "ignored"}])"));
+    EXPECT_EQ(doc["unsupportedFiles"], Json::parse(R"(["notes.txt"])"));
+    EXPECT_EQ(doc["output"], (output / archive.filename()).string());
+    EXPECT_TRUE(doc["outputError"].is_null());
     EXPECT_NE(result.err.find("The following files are not supported (" + toUtf8(unsupported) +
                               "). The Zip was created exluding the listed files."),
               std::string::npos)
@@ -523,8 +573,8 @@ TEST_F(VimoctlTest, PackRefusesAnArchiveOfFiveMegabytesButKeepsIt)
     EXPECT_FALSE(fs::exists(output));
     EXPECT_NE(result.out.find("archive: " + archive.string()), std::string::npos);
 
-    const JsonValue files = parseJson(run({"files", "dev2", "--json"}).out);
-    EXPECT_FALSE(files["underLimit"].boolean);
+    Json files = parseJson(run({"files", "dev2", "--json"}).out);
+    EXPECT_FALSE(files["underLimit"].get<bool>());
 }
 
 TEST_F(VimoctlTest, CheckPassesAGoodVimoAndNamesEveryProblemOfABadOne)
@@ -548,28 +598,29 @@ TEST_F(VimoctlTest, CheckPassesAGoodVimoAndNamesEveryProblemOfABadOne)
 
     const VimoctlResult bad = run({"check", "bad", "--json"});
     EXPECT_EQ(bad.exitCode, 1) << bad.err;
-    const JsonValue doc = parseJson(bad.out);
-    EXPECT_FALSE(doc["passed"].boolean);
-    std::map<std::string, std::vector<const JsonValue*>> byCheck;
-    for (const JsonValue& check : doc["checks"].items) {
-        byCheck[check["check"].text].push_back(&check);
+    Json doc = parseJson(bad.out);
+    EXPECT_FALSE(doc["passed"].get<bool>());
+    std::map<std::string, std::vector<Json*>> byCheck;
+    for (Json& check : doc["checks"]) {
+        byCheck[check["check"].get<std::string>()].push_back(&check);
     }
     auto failedOnce = [&](const std::string& check) {
-        return byCheck[check].size() == 1 && !(*byCheck[check][0])["passed"].boolean;
+        return byCheck[check].size() == 1 && !(*byCheck[check][0])["passed"].get<bool>();
     };
-    EXPECT_TRUE((*byCheck["catalogue"][0])["passed"].boolean);
+    EXPECT_TRUE((*byCheck["catalogue"][0])["passed"].get<bool>());
     EXPECT_TRUE(failedOnce("name"));
-    EXPECT_EQ((*byCheck["name"][0])["message"].text, "Vimo name should not be empty.");
+    EXPECT_EQ((*byCheck["name"][0])["message"].get<std::string>(),
+              "Vimo name should not be empty.");
     EXPECT_TRUE(failedOnce("width"));
     EXPECT_TRUE(failedOnce("height"));
     EXPECT_TRUE(failedOnce("url"));
     EXPECT_TRUE(failedOnce("iconsFolder"));
-    EXPECT_TRUE((*byCheck["sourceFolder"][0])["passed"].boolean);
+    EXPECT_TRUE((*byCheck["sourceFolder"][0])["passed"].get<bool>());
     EXPECT_TRUE(failedOnce("extensions"));
-    EXPECT_EQ((*byCheck["extensions"][0])["file"].text, "readme.txt");
+    EXPECT_EQ((*byCheck["extensions"][0])["file"].get<std::string>(), "readme.txt");
     ASSERT_EQ(byCheck["links"].size(), 2u);
-    EXPECT_EQ((*byCheck["links"][0])["file"].text, "escape");
-    EXPECT_EQ((*byCheck["links"][1])["file"].text, "ver1/passwd.html");
+    EXPECT_EQ((*byCheck["links"][0])["file"].get<std::string>(), "escape");
+    EXPECT_EQ((*byCheck["links"][1])["file"].get<std::string>(), "ver1/passwd.html");
 
     const VimoctlResult text = run({"check", "bad"});
     EXPECT_NE(text.out.find("FAIL  links         ver1/passwd.html: "), std::string::npos)
@@ -585,9 +636,9 @@ TEST_F(VimoctlTest, AnEntryLeftOutForItsIdentifierIsNamedWithItsFolder)
         "<vimozList><vimoz><vimo id=\"" + escape +
             "\" name=\"Escape\" userCreated=\"true\" devStatus=\"dev\"/></vimoz></vimozList>");
 
-    const JsonValue listed = parseJson(run({"list", "--json"}).out);
-    for (const JsonValue& entry : listed["vimos"].items) {
-        EXPECT_NE(entry["id"].text, escape);
+    const Json listed = parseJson(run({"list", "--json"}).out);
+    for (const Json& entry : listed["vimos"]) {
+        EXPECT_NE(entry["id"], escape);
     }
 
     // Asked for by its identifier, the entry is refused with the reason and nothing is built.
@@ -603,10 +654,10 @@ TEST_F(VimoctlTest, AnEntryLeftOutForItsIdentifierIsNamedWithItsFolder)
     EXPECT_NE(text.err.find("warning: the catalogue entry in " + folder.string()),
               std::string::npos)
         << text.err;
-    const JsonValue doc = parseJson(run({"check", "dev2", "--json"}).out);
-    ASSERT_EQ(doc["leftOutFolders"].items.size(), 1u);
-    EXPECT_EQ(doc["leftOutFolders"][0]["folder"].text, folder.string());
-    EXPECT_EQ(doc["leftOutFolders"][0]["id"].text, escape);
+    const Json doc = parseJson(run({"check", "dev2", "--json"}).out);
+    ASSERT_EQ(doc["leftOutFolders"].size(), 1u);
+    EXPECT_EQ(doc["leftOutFolders"][0]["folder"], folder.string());
+    EXPECT_EQ(doc["leftOutFolders"][0]["id"], escape);
 }
 
 TEST_F(VimoctlTest, ASecondFolderClaimingAnIdentifierIsLeftOutAndReportedByCheck)
@@ -723,7 +774,7 @@ TEST_F(VimoctlTest, OpenAndRunUseTheDesktopAndTheClient)
     fs::remove(install.root() / "opened.done");
     result = run({"open", "--json"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(parseJson(result.out)["action"].text, "openServicesFolder");
+    EXPECT_EQ(parseJson(result.out)["action"].get<std::string>(), "openServicesFolder");
     opened = waitForRecord(install.root() / "opened");
     ASSERT_TRUE(opened);
     EXPECT_NE((*opened)[0].find("services"), std::string::npos);
@@ -732,7 +783,7 @@ TEST_F(VimoctlTest, OpenAndRunUseTheDesktopAndTheClient)
     writeRecordingStandIn(install.installFolder() / "orvo.exe", install.root() / "client", 0);
     result = run({"run", "--json"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_TRUE(parseJson(result.out)["clientStarted"].boolean);
+    EXPECT_TRUE(parseJson(result.out)["clientStarted"].get<bool>());
     auto started = waitForRecord(install.root() / "client");
     ASSERT_TRUE(started);
     EXPECT_EQ((*started)[0].rfind("cwd=", 0), 0u);
@@ -800,7 +851,7 @@ TEST_F(VimoctlTest, JsonEscapesEveryCharacterThatNeedsIt)
     ASSERT_EQ(run({"set", "dev1", "--name", name}).exitCode, 0);
     VimoctlResult result = run({"show", "dev1", "--json"});
     ASSERT_EQ(result.exitCode, 0);
-    EXPECT_EQ(parseJson(result.out)["name"].text, name);
+    EXPECT_EQ(parseJson(result.out)["name"].get<std::string>(), name);
     EXPECT_EQ(result.out.find('\t'), std::string::npos);
 
     const std::string file = "odd\x01\x1f\x7f\\\"\n.html";
@@ -808,10 +859,10 @@ TEST_F(VimoctlTest, JsonEscapesEveryCharacterThatNeedsIt)
     writeFile(install.serviceFolder("dev1") / "bad\xff.html", "x");
     result = run({"files", "dev1", "--json"});
     ASSERT_EQ(result.exitCode, 0);
-    const JsonValue listing = parseJson(result.out);
+    Json listing = parseJson(result.out);
     std::set<std::string> paths;
-    for (const JsonValue& entry : listing["files"].items) {
-        paths.insert(entry["path"].text);
+    for (Json& entry : listing["files"]) {
+        paths.insert(entry["path"].get<std::string>());
     }
     EXPECT_EQ(paths.count(file), 1u);
     EXPECT_EQ(paths.count("bad\xEF\xBF\xBD.html"), 1u); // not UTF-8: a replacement character

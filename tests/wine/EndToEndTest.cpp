@@ -1,7 +1,6 @@
 // vimoctl beside a real client under real Wine: a fresh prefix made with wineboot, the stand-in
 // client and its "orvo:" handler (built with mingw-w64) installed and registered in it. One prefix
 // serves every case, in the order written; the prefix's Wine processes are ended at the end.
-#include "JsonReader.h"
 #include "VimoctlRunner.h"
 
 #include "platform/Text.h"
@@ -12,6 +11,7 @@
 #include "workspace/VimoWorkspace.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <csignal>
@@ -23,6 +23,12 @@
 
 namespace vimo::test {
 namespace {
+
+// Exactly one JSON document; throws on anything else.
+nlohmann::json parseJson(const std::string& text)
+{
+    return nlohmann::json::parse(text);
+}
 
 using namespace std::chrono_literals;
 
@@ -288,10 +294,10 @@ TEST_F(WineEndToEnd, FindsTheInstallationThroughThePrefixRegistry)
 {
     const VimoctlResult result = world->vimoctl({"list", "--json"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    const JsonValue doc = parseJson(result.out);
-    ASSERT_EQ(doc["vimos"].items.size(), 2u);
-    EXPECT_EQ(doc["vimos"].items[0]["id"].text, "dev1");
-    EXPECT_EQ(parseJson(world->vimoctl({"show", "dev1", "--json"}).out)["folder"].text,
+    nlohmann::json doc = parseJson(result.out);
+    ASSERT_EQ(doc["vimos"].size(), 2u);
+    EXPECT_EQ(doc["vimos"][0]["id"], "dev1");
+    EXPECT_EQ(parseJson(world->vimoctl({"show", "dev1", "--json"}).out)["folder"],
               (world->install / "services" / "orvodev1Vimoz").string());
 }
 
@@ -299,7 +305,7 @@ TEST_F(WineEndToEnd, RunStartsTheClientInItsFolderAndOnlyItsPrefixSeesIt)
 {
     VimoctlResult result = world->vimoctl({"run", "--json"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_TRUE(parseJson(result.out)["clientStarted"].boolean);
+    EXPECT_TRUE(parseJson(result.out)["clientStarted"].get<bool>());
     ASSERT_TRUE(waitUntil([] { return logHas("started.log", 1); }, kPatience));
     EXPECT_EQ(world->log("started.log"), "cwd=C:\\Program Files\\Orvo args=\n");
     ASSERT_TRUE(waitUntil([] { return clientRunning(world->prefix); }, kPatience));
@@ -319,9 +325,9 @@ TEST_F(WineEndToEnd, AClientThatWineCannotRunIsAFailedLaunch)
     const VimoctlResult result = world->vimoctl({"run", "--second", "--json"});
     fs::rename(world->install / "orvo.good", world->install / "orvo.exe");
     EXPECT_EQ(result.exitCode, 2);
-    const JsonValue doc = parseJson(result.out);
-    EXPECT_FALSE(doc["secondStarted"].boolean);
-    EXPECT_TRUE(doc["failed"].boolean);
+    nlohmann::json doc = parseJson(result.out);
+    EXPECT_FALSE(doc["secondStarted"].get<bool>());
+    EXPECT_TRUE(doc["failed"].get<bool>());
     EXPECT_NE(result.err.find("Failed to launch 2nd Orvo."), std::string::npos) << result.err;
 }
 
@@ -330,8 +336,8 @@ TEST_F(WineEndToEnd, TheSecondInstanceStartsOnceAndNotWhenTwoWindowsExist)
     const std::size_t starts = lineCount(world->log("started.log"));
     VimoctlResult result = world->vimoctl({"run", "--second", "--json"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_TRUE(parseJson(result.out)["secondStarted"].boolean);
-    EXPECT_FALSE(parseJson(result.out)["clientStarted"].boolean);
+    EXPECT_TRUE(parseJson(result.out)["secondStarted"].get<bool>());
+    EXPECT_FALSE(parseJson(result.out)["clientStarted"].get<bool>());
     ASSERT_TRUE(waitUntil([&] { return logHas("started.log", starts + 1); }, kPatience));
     ASSERT_TRUE(waitUntil(twoWindows, kPatience));
 

@@ -16,22 +16,11 @@ ExitCode CatalogueCommands::list(const ParsedCommand& command)
                           : command.has("--published") ? m_workspace.GetPublishedVimos()
                                                        : m_workspace.catalogue();
     if (m_console.json()) {
-        JsonWriter writer;
-        writer.beginObject();
-        writer.key("vimos");
-        writer.beginArray();
+        Json records = Json::array();
         for (const auto& [id, info] : vimos) {
-            writer.beginObject();
-            writer.member("id", info.id);
-            writer.member("name", info.name);
-            writer.member("isDev", info.isDev);
-            writer.member("state", stateName(info));
-            writer.member("folder", info.folder);
-            writer.endObject();
+            records.push_back(record(info));
         }
-        writer.endArray();
-        writer.endObject();
-        m_console.document(writer);
+        m_console.document(Json{{"vimos", records}});
         return ExitCode::Success;
     }
     if (vimos.empty()) {
@@ -65,14 +54,11 @@ ExitCode CatalogueCommands::show(const ParsedCommand& command)
     const std::u16string icons = m_workspace.iconsFolder(info.id);
     const std::u16string archive = m_workspace.uploadArchivePath(info.id);
     if (m_console.json()) {
-        JsonWriter writer;
-        writer.beginObject();
-        writeRecord(writer, info);
-        writer.member("sourceFolder", source);
-        writer.member("iconsFolder", icons);
-        writer.member("archive", archive);
-        writer.endObject();
-        m_console.document(writer);
+        Json document = record(info);
+        document["sourceFolder"] = text(source);
+        document["iconsFolder"] = text(icons);
+        document["archive"] = text(archive);
+        m_console.document(document);
         return ExitCode::Success;
     }
     printRecord(info);
@@ -82,8 +68,9 @@ ExitCode CatalogueCommands::show(const ParsedCommand& command)
     return ExitCode::Success;
 }
 
-std::string CatalogueCommands::checkSetArguments(const ParsedCommand& command)
+std::string CatalogueCommands::checkSetArguments(const ParsedCommand& command, ExitCode& code)
 {
+    code = ExitCode::Usage;
     for (const char* option : {"--width", "--height"}) {
         if (auto text = command.value(option)) {
             if (!CommandLine::parseCount(*text)) {
@@ -93,14 +80,15 @@ std::string CatalogueCommands::checkSetArguments(const ParsedCommand& command)
         }
     }
     // XML 1.0 cannot hold these, so the catalogue file could not be saved with them.
+    code = ExitCode::NothingDone;
     for (const char* option : {"--name", "--desc", "--web"}) {
         if (auto text = command.value(option)) {
             for (unsigned char c : *text) {
                 if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
-                    char code[8];
-                    std::snprintf(code, sizeof code, "U+%04X", c);
+                    char codePoint[8];
+                    std::snprintf(codePoint, sizeof codePoint, "U+%04X", c);
                     return "vimoctl set: " + std::string(option) + " holds the control character " +
-                           code + ", which the catalogue file cannot store";
+                           codePoint + ", which the catalogue file cannot store";
                 }
             }
         }
@@ -166,42 +154,38 @@ ExitCode CatalogueCommands::set(const ParsedCommand& command)
         return m_console.fail(ExitCode::NothingDone, *problem);
     }
 
-    VimoInfo record = stored;
-    record.name = name;
-    record.desc = desc;
-    record.width = width == 0 ? 500 : static_cast<std::int32_t>(width);
-    record.height = height == 0 ? 500 : static_cast<std::int32_t>(height);
-    record.requiresInvitation = interactive;
-    record.isDhtml = web;
-    record.isDev = true;
-    record.url = web ? (command.has("--web") ? fromUtf8(*command.value("--web")) : stored.url)
+    VimoInfo edited = stored;
+    edited.name = name;
+    edited.desc = desc;
+    edited.width = width == 0 ? 500 : static_cast<std::int32_t>(width);
+    edited.height = height == 0 ? 500 : static_cast<std::int32_t>(height);
+    edited.requiresInvitation = interactive;
+    edited.isDhtml = web;
+    edited.isDev = true;
+    edited.url = web ? (command.has("--web") ? fromUtf8(*command.value("--web")) : stored.url)
                      : m_workspace.localMainFileUrl();
 
-    const HRESULT hr = m_workspace.writeVimo(record.id, record);
+    const HRESULT hr = m_workspace.writeVimo(edited.id, edited);
     if (failed(hr)) {
         m_console.message(toUtf8(stringText(res::IDS_SAVE_FAILED)));
         // A text the file cannot hold is refused, not a failure of the disk.
-        return fail(command, hr == E_INVALIDARG ? ExitCode::NothingDone : ExitCode::Failure,
-                    "the catalogue file of \"" + command.argument() +
-                        "\" was not written: " + format::cause(m_workspace.lastError(), hr));
+        return failWithCause(
+            command, "the catalogue file of \"" + command.argument() + "\" was not written", hr,
+            hr == E_INVALIDARG ? ExitCode::NothingDone : ExitCode::Failure);
     }
     // The window takes any address; say so when `check` would refuse it.
-    if (record.isDhtml) {
-        if (auto addressProblem = RecordValidator::webAddressProblem(record.url)) {
+    if (edited.isDhtml) {
+        if (auto addressProblem = RecordValidator::webAddressProblem(edited.url)) {
             m_console.message("warning: " + *addressProblem);
         }
     }
-    m_workspace.removeVimoListCache(record.id);
+    m_workspace.removeVimoListCache(edited.id);
     m_workspace.NotifyReloadVimoList();
 
-    VimoInfo saved = record;
-    m_workspace.getVimo(record.id, saved);
+    VimoInfo saved = edited;
+    m_workspace.getVimo(edited.id, saved);
     if (m_console.json()) {
-        JsonWriter writer;
-        writer.beginObject();
-        writeRecord(writer, saved);
-        writer.endObject();
-        m_console.document(writer);
+        m_console.document(record(saved));
     } else {
         printRecord(saved);
     }
@@ -228,17 +212,14 @@ ExitCode CatalogueCommands::copy(const ParsedCommand& command)
         if (!newId.empty()) {
             text += " (the copy " + toUtf8(newId) + " is incomplete)";
         }
-        text += ": " + format::cause(m_workspace.lastError(), hr);
-        return fail(command, failed(hr) ? ExitCode::Failure : ExitCode::NothingDone, text);
+        if (failed(hr)) {
+            return failWithCause(command, text, hr);
+        }
+        return fail(command, ExitCode::NothingDone, text);
     }
     if (m_console.json()) {
-        JsonWriter writer;
-        writer.beginObject();
-        writer.member("id", copy.id);
-        writer.member("source", source.id);
-        writer.member("folder", copy.folder);
-        writer.endObject();
-        m_console.document(writer);
+        m_console.document(Json{
+            {"id", text(copy.id)}, {"source", text(source.id)}, {"folder", text(copy.folder)}});
     } else {
         m_console.line(copy.id);
     }

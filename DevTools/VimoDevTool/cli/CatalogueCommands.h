@@ -16,8 +16,9 @@ public:
     ExitCode set(const ParsedCommand& command);
     ExitCode copy(const ParsedCommand& command);
 
-    // Checks that need no workspace (numbers written as numbers); the one-line problem or "".
-    static std::string checkSetArguments(const ParsedCommand& command);
+    // Checks that need no workspace (numbers written as numbers, texts XML can hold); the
+    // one-line problem, with its exit code in `code`, or "".
+    static std::string checkSetArguments(const ParsedCommand& command, ExitCode& code);
 };
 
 } // namespace vimo::cli

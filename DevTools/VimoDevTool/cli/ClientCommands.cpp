@@ -8,15 +8,8 @@ namespace vimo::cli {
 void ClientCommands::answer(const char* action, bool done, const std::u16string& target)
 {
     if (m_console.json()) {
-        JsonWriter writer;
-        writer.beginObject();
-        writer.member("action", action);
-        writer.member("done", done);
-        if (!target.empty()) {
-            writer.member("target", target);
-        }
-        writer.endObject();
-        m_console.document(writer);
+        m_console.document(
+            Json{{"action", action}, {"done", done}, {"target", optionalText(target)}});
     } else if (!target.empty()) {
         m_console.line(target);
     }
@@ -32,9 +25,7 @@ ExitCode ClientCommands::open(const ParsedCommand& command)
         const std::u16string folder = m_workspace.servicesFolder();
         const HRESULT hr = m_workspace.openServicesFolder();
         if (failed(hr)) {
-            return fail(command, ExitCode::Failure,
-                        "could not open " + toUtf8(folder) + ": " +
-                            format::cause(m_workspace.lastError(), hr));
+            return failWithCause(command, "could not open " + toUtf8(folder), hr);
         }
         answer("openServicesFolder", true, folder);
         return ExitCode::Success;
@@ -49,9 +40,7 @@ ExitCode ClientCommands::open(const ParsedCommand& command)
     const HRESULT hr =
         icons ? m_workspace.openIconsFolder(info.id) : m_workspace.openSourceFolder(info.id);
     if (failed(hr)) {
-        return fail(command, ExitCode::Failure,
-                    "could not open " + toUtf8(folder) + ": " +
-                        format::cause(m_workspace.lastError(), hr));
+        return failWithCause(command, "could not open " + toUtf8(folder), hr);
     }
     answer(icons ? "openIconsFolder" : "openSourceFolder", true, folder);
     return ExitCode::Success;
@@ -64,8 +53,9 @@ ExitCode ClientCommands::run(const ParsedCommand& command)
     // Both steps run, as the window's button does: a client started just now has no window yet,
     // so the second instance starts at once as well.
     if (!m_workspace.IsClientRunning()) {
-        if (failed(m_workspace.LaunchClient())) {
+        if (const HRESULT hr = m_workspace.LaunchClient(); failed(hr)) {
             m_console.message(toUtf8(stringText(res::IDS_LAUNCH_FAILED)));
+            m_console.message("vimoctl run: " + causeOf(hr).describe());
             launchFailed = true;
         } else {
             started = true;
@@ -73,21 +63,18 @@ ExitCode ClientCommands::run(const ParsedCommand& command)
     }
     bool secondStarted = false;
     if (command.has("--second") && !m_workspace.HasSecondClientWindow()) {
-        if (failed(m_workspace.LaunchSecondClient())) {
+        if (const HRESULT hr = m_workspace.LaunchSecondClient(); failed(hr)) {
             m_console.message(toUtf8(stringText(res::IDS_LAUNCH_SECOND_FAILED)));
+            m_console.message("vimoctl run: " + causeOf(hr).describe());
             launchFailed = true;
         } else {
             secondStarted = true;
         }
     }
     if (m_console.json()) {
-        JsonWriter writer;
-        writer.beginObject();
-        writer.member("clientStarted", started);
-        writer.member("secondStarted", secondStarted);
-        writer.member("failed", launchFailed);
-        writer.endObject();
-        m_console.document(writer);
+        m_console.document(Json{{"clientStarted", started},
+                                {"secondStarted", secondStarted},
+                                {"failed", launchFailed}});
     } else {
         if (started) {
             m_console.line("started Orvo");

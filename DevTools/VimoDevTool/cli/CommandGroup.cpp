@@ -1,6 +1,5 @@
 #include "cli/CommandGroup.h"
 
-#include "cli/JsonWriter.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
@@ -35,18 +34,41 @@ ExitCode CommandGroup::fail(const ParsedCommand& command, ExitCode code, const s
     return m_console.fail(code, "vimoctl " + command.command->name + ": " + text);
 }
 
-void CommandGroup::writeRecord(JsonWriter& writer, const VimoInfo& info)
+Failure CommandGroup::causeOf(HRESULT hr) const
 {
-    writer.member("id", info.id);
-    writer.member("name", info.name);
-    writer.member("folder", info.folder);
-    writer.member("desc", info.desc);
-    writer.member("width", info.width);
-    writer.member("height", info.height);
-    writer.member("url", info.url);
-    writer.member("requiresInvitation", info.requiresInvitation);
-    writer.member("isDhtml", info.isDhtml);
-    writer.member("isDev", info.isDev);
+    const Failure& cause = m_workspace.lastError();
+    if (!cause.empty()) {
+        return cause;
+    }
+    return Failure{hr, {}, {}};
+}
+
+ExitCode CommandGroup::failWithCause(const ParsedCommand& command, const std::string& what,
+                                     HRESULT hr, ExitCode code)
+{
+    const Failure cause = causeOf(hr);
+    return m_console.fail(
+        code, "vimoctl " + command.command->name + ": " + what + ": " + cause.describe(), cause);
+}
+
+Json CommandGroup::toJsonText(const std::u16string& value)
+{
+    return toUtf8(value);
+}
+
+Json CommandGroup::optionalText(const std::u16string& value)
+{
+    return value.empty() ? Json() : toJsonText(value);
+}
+
+Json CommandGroup::record(const VimoInfo& info)
+{
+    return Json{{"id", text(info.id)},           {"name", text(info.name)},
+                {"folder", text(info.folder)},   {"desc", text(info.desc)},
+                {"width", info.width},           {"height", info.height},
+                {"url", optionalText(info.url)}, {"requiresInvitation", info.requiresInvitation},
+                {"isDhtml", info.isDhtml},       {"isDev", info.isDev},
+                {"state", stateName(info)}};
 }
 
 void CommandGroup::printRecord(const VimoInfo& info)

@@ -88,8 +88,11 @@ std::vector<CommandSpec> buildTable()
          "Deletes the client's cached list of the Vimo and builds the upload archive beside its\n"
          "service folder. Prints the archive's path and size and the files left out because\n"
          "their extension is not allowed. An archive of 5,242,880 bytes or more is refused\n"
-         "(exit 1) but stays on disk, as in the window, and is not copied to --output.",
-         {{"--output", "PATH", "also copy the finished archive to PATH (a file or a folder)"}},
+         "(exit 1) but stays on disk, as in the window, and is not copied to --output.\n"
+         "With --strict, nothing is packed (exit 1) while a check of vimoctl check fails, for\n"
+         "example a file that would be left out for its extension.",
+         {{"--output", "PATH", "also copy the finished archive to PATH (a file or a folder)"},
+          {"--strict", "", "refuse to pack while a check fails"}},
          {}});
 
     table.push_back(

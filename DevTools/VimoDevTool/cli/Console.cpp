@@ -2,18 +2,21 @@
 
 #include "platform/Text.h"
 
+#include <cerrno>
 #include <ostream>
 
 namespace vimo::cli {
 
-Console::Console(std::ostream& out, std::ostream& err, bool json, bool outIsTerminal)
-    : m_out(out), m_err(err), m_json(json), m_outIsTerminal(outIsTerminal)
+Console::Console(std::ostream& out, std::ostream& err, ConsoleStyle style)
+    : m_out(out), m_err(err), m_style(style)
 {
 }
 
 void Console::line(std::string_view text)
 {
-    m_out << text << '\n';
+    if (!m_style.quiet) {
+        m_out << text << '\n';
+    }
 }
 
 void Console::line(std::u16string_view text)
@@ -21,18 +24,35 @@ void Console::line(std::u16string_view text)
     line(std::string_view(toUtf8(text)));
 }
 
-void Console::document(const JsonWriter& writer)
+std::string Console::coloured(std::string_view text, int colour) const
+{
+    if (!m_style.colour) {
+        return std::string(text);
+    }
+    return "\x1b[" + std::to_string(colour) + "m" + std::string(text) + "\x1b[0m";
+}
+
+void Console::document(const Json& document)
 {
     if (m_documentWritten) {
         return; // one document per call
     }
-    m_out << writer.text() << '\n';
-    m_out.flush();
+    Json versioned;
+    versioned["schemaVersion"] = kSchemaVersion;
+    for (const auto& [key, value] : document.items()) {
+        versioned[key] = value;
+    }
+    // The model's texts are valid UTF-8; a file name that is not was decoded with replacement
+    // characters already, so "replace" only guards the writer.
+    m_out << versioned.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
     m_documentWritten = true;
 }
 
 void Console::message(std::string_view text)
 {
+    if (m_style.quiet) {
+        return;
+    }
     if (!text.starts_with("vimoctl")) {
         m_err << "vimoctl: ";
     }
@@ -40,21 +60,38 @@ void Console::message(std::string_view text)
     m_err.flush();
 }
 
-ExitCode Console::fail(ExitCode code, std::string_view text)
+ExitCode Console::fail(ExitCode code, std::string_view text, const Failure& cause)
 {
-    message(text);
-    if (m_json && !m_documentWritten) {
-        JsonWriter writer;
-        writer.beginObject();
-        writer.key("error");
-        writer.beginObject();
-        writer.member("message", text);
-        writer.member("exitCode", static_cast<int>(code));
-        writer.endObject();
-        writer.endObject();
-        document(writer);
+    if (!text.starts_with("vimoctl")) {
+        m_err << "vimoctl: ";
+    }
+    m_err << text << '\n';
+    m_err.flush();
+    if (m_style.json && !m_documentWritten) {
+        Json error;
+        error["message"] = std::string(text);
+        error["path"] = cause.subject.empty() ? Json() : Json(toUtf8(cause.subject));
+        error["code"] = cause.code == S_OK ? Json() : Json(format::resultCode(cause.code));
+        error["exitCode"] = static_cast<int>(code);
+        document(Json{{"error", error}});
     }
     return code;
+}
+
+std::optional<std::string> Console::finishOutput()
+{
+    errno = 0;
+    m_out.flush();
+    if (!m_out.fail()) {
+        return std::nullopt;
+    }
+    const int error = errno;
+    std::string text = "could not write to standard output";
+    if (error != 0) {
+        const Failure cause = failureFromErrno(error, u"");
+        text += ": " + cause.describe();
+    }
+    return text;
 }
 
 namespace format {

@@ -3,7 +3,9 @@
 #include "platform/Failure.h"
 
 #include "cli/ExitCode.h"
-#include "cli/JsonWriter.h"
+#include "platform/Failure.h"
+
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <iosfwd>
@@ -12,34 +14,54 @@
 
 namespace vimo::cli {
 
+using Json = nlohmann::ordered_json;
+
+// The version of the JSON documents' layout; every document carries it as "schemaVersion".
+inline constexpr int kSchemaVersion = 1;
+
+// How results and messages are shown.
+struct ConsoleStyle
+{
+    bool json = false;          // one JSON document as the answer
+    bool quiet = false;         // nothing but errors
+    bool outIsTerminal = false; // standard output is a terminal
+    bool colour = false;        // colour in results (a terminal, and NO_COLOR not set)
+};
+
 // Where results and messages go: results on standard output (text, or one JSON document with
 // --json), messages on standard error. Never asks anything.
 class Console
 {
 public:
-    Console(std::ostream& out, std::ostream& err, bool json, bool outIsTerminal);
+    Console(std::ostream& out, std::ostream& err, ConsoleStyle style);
 
-    bool json() const { return m_json; }
-    bool outIsTerminal() const { return m_outIsTerminal; }
+    bool json() const { return m_style.json; }
+    bool outIsTerminal() const { return m_style.outIsTerminal; }
+    void setStyle(ConsoleStyle style) { m_style = style; }
 
-    // A line of text output.
+    // A line of text output (left out with --quiet).
     void line(std::string_view text);
     void line(std::u16string_view text);
-    // Writes a finished JSON document as the call's one answer.
-    void document(const JsonWriter& writer);
+    // `text` in a colour (an ANSI SGR number) when colour is on.
+    std::string coloured(std::string_view text, int colour) const;
+    // Writes `document`, with "schemaVersion" first, as the call's one answer.
+    void document(const Json& document);
     bool documentWritten() const { return m_documentWritten; }
 
-    // A message on standard error, prefixed with the program's name.
+    // A message on standard error, prefixed with the program's name (left out with --quiet).
     void message(std::string_view text);
-    // Reports why nothing was done or what failed and returns `code`. With --json, a document
-    // {"error": {...}} is the answer unless one was written already.
-    ExitCode fail(ExitCode code, std::string_view text);
+    // Reports why nothing was done or what failed and returns `code`; never left out. With
+    // --json, {"error": {"message", "path", "code", "exitCode"}} is the answer unless one was
+    // written already; `cause` gives the path and the result code.
+    ExitCode fail(ExitCode code, std::string_view text, const Failure& cause = {});
+
+    // Flushes standard output; the reason in words when it could not be written.
+    std::optional<std::string> finishOutput();
 
 private:
     std::ostream& m_out;
     std::ostream& m_err;
-    bool m_json;
-    bool m_outIsTerminal;
+    ConsoleStyle m_style;
     bool m_documentWritten = false;
 };
 

@@ -19,31 +19,19 @@ ExitCode PackageCommands::files(const ParsedCommand& command)
     }
     const PackageListing listing = PackageInspector(m_workspace).inspect(info);
     if (m_console.json()) {
-        JsonWriter writer;
-        writer.beginObject();
-        writer.member("id", info.id);
-        writer.member("folder", info.folder);
-        writer.key("files");
-        writer.beginArray();
+        Json files = Json::array();
         for (const InspectedFile& file : listing.files) {
-            writer.beginObject();
-            writer.member("path", file.relative);
-            writer.key("size");
-            if (file.size) {
-                writer.value(*file.size);
-            } else {
-                writer.null();
-            }
-            writer.member("verdict", PackageInspector::verdictKey(file.verdict));
-            writer.endObject();
+            files.push_back(Json{{"path", text(file.relative)},
+                                 {"size", file.size ? Json(*file.size) : Json()},
+                                 {"verdict", PackageInspector::verdictKey(file.verdict)}});
         }
-        writer.endArray();
-        writer.member("packedCount", listing.packedCount);
-        writer.member("packedBytes", listing.packedBytes);
-        writer.member("limit", kUploadSizeLimit);
-        writer.member("underLimit", listing.packedBytes < kUploadSizeLimit);
-        writer.endObject();
-        m_console.document(writer);
+        m_console.document(Json{{"id", text(info.id)},
+                                {"folder", text(info.folder)},
+                                {"files", files},
+                                {"packedCount", listing.packedCount},
+                                {"packedBytes", listing.packedBytes},
+                                {"limit", kUploadSizeLimit},
+                                {"underLimit", listing.packedBytes < kUploadSizeLimit}});
         return ExitCode::Success;
     }
     for (const InspectedFile& file : listing.files) {
@@ -92,32 +80,49 @@ std::string PackageCommands::copyArchive(const std::u16string& archive, const st
     return {};
 }
 
+namespace {
+
+std::vector<std::u16string> splitList(const std::u16string& list)
+{
+    std::vector<std::u16string> items;
+    std::size_t start = 0;
+    while (start < list.size()) {
+        std::size_t end = list.find(u", ", start);
+        if (end == std::u16string::npos) {
+            end = list.size();
+        }
+        items.push_back(list.substr(start, end - start));
+        start = end + 2;
+    }
+    return items;
+}
+
+} // namespace
+
 ExitCode PackageCommands::pack(const ParsedCommand& command)
 {
     VimoInfo info;
     if (auto code = findVimo(command, info)) {
         return *code;
     }
+    const std::u16string archive = m_workspace.uploadArchivePath(info.id);
+    if (command.has("--strict")) {
+        if (auto code = refuseWithFindings(command, info, archive)) {
+            return *code;
+        }
+    }
     m_workspace.removeVimoListCache(info.id);
     // The builder reports left-out files by title only; our own listing names them in full.
     const PackageListing listing = PackageInspector(m_workspace).inspect(info);
-    std::vector<InspectedFile> leftOut;
-    for (const InspectedFile& file : listing.files) {
-        if (file.verdict == Verdict::NotAllowed || file.verdict == Verdict::NameNotPossible) {
-            leftOut.push_back(file);
-        }
-    }
 
     std::u16string unsupported;
     const HRESULT hr = m_workspace.buildUploadPackage(info.id, unsupported);
     if (failed(hr)) {
         m_console.message(toUtf8(stringText(res::IDS_PACKAGE_FAILED)));
-        return fail(command, ExitCode::Failure,
-                    "the archive of \"" + command.argument() +
-                        "\" was not built: " + format::cause(m_workspace.lastError(), hr));
+        return failWithCause(command, "the archive of \"" + command.argument() + "\" was not built",
+                             hr);
     }
 
-    const std::u16string archive = m_workspace.uploadArchivePath(info.id);
     FileStatus archiveStatus;
     const bool sizeKnown = m_workspace.files().status(archive, archiveStatus) == 0;
     const bool tooBig = hr == S_FALSE;
@@ -128,41 +133,51 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
     }
 
     if (m_console.json()) {
-        JsonWriter writer;
-        writer.beginObject();
-        writer.member("id", info.id);
-        writer.member("archive", archive);
-        writer.key("size");
-        if (sizeKnown) {
-            writer.value(archiveStatus.size);
-        } else {
-            writer.null();
+        // Members are named below the service folder's own name, as the builder names them.
+        const std::u16string top = fromFsPath(toFsPath(info.folder).filename()) + u"/";
+        Json members = Json::array();
+        Json leftOut = Json::array();
+        for (const InspectedFile& file : listing.files) {
+            if (file.verdict == Verdict::Packed) {
+                members.push_back(text(top + file.relative));
+            } else {
+                leftOut.push_back(Json{{"path", text(file.relative)},
+                                       {"reason", PackageInspector::verdictKey(file.verdict)}});
+            }
         }
-        writer.member("limit", kUploadSizeLimit);
-        writer.member("tooBig", tooBig);
-        writer.key("leftOut");
-        writer.beginArray();
-        for (const InspectedFile& file : leftOut) {
-            writer.value(file.relative);
+        Json unsupportedFiles = Json::array();
+        for (const std::u16string& title : splitList(unsupported)) {
+            unsupportedFiles.push_back(text(title));
         }
-        writer.endArray();
-        writer.member("unsupportedFiles", unsupported);
-        if (!copied.empty() && copyProblem.empty()) {
-            writer.member("output", copied);
-        } else if (!copyProblem.empty()) {
-            writer.member("outputError", copyProblem);
-        }
-        writer.endObject();
-        m_console.document(writer);
+        const bool copiedOk = !copied.empty() && copyProblem.empty();
+        m_console.document(Json{{"id", text(info.id)},
+                                {"built", true},
+                                {"archive", text(archive)},
+                                {"size", sizeKnown ? Json(archiveStatus.size) : Json()},
+                                {"limit", kUploadSizeLimit},
+                                {"tooBig", tooBig},
+                                {"members", members},
+                                {"leftOut", leftOut},
+                                {"unsupportedFiles", unsupportedFiles},
+                                {"findings", Json::array()},
+                                {"output", copiedOk ? text(copied) : Json()},
+                                {"outputError", copyProblem.empty() ? Json() : Json(copyProblem)}});
     } else {
         m_console.line("archive: " + toUtf8(archive));
         m_console.line("size:    " +
                        (sizeKnown ? groupDigits(archiveStatus.size) : std::string("?")) + " bytes");
-        for (const InspectedFile& file : leftOut) {
-            const std::string why = file.verdict == Verdict::NotAllowed
-                                        ? "extension not allowed"
-                                        : PackageInspector::verdictText(file.verdict);
-            m_console.line("left out (" + why + "): " + toUtf8(file.relative));
+        for (const InspectedFile& file : listing.files) {
+            if (file.verdict == Verdict::Packed) {
+                m_console.line("packed:  " + toUtf8(file.relative));
+            }
+        }
+        for (const InspectedFile& file : listing.files) {
+            if (file.verdict != Verdict::Packed && file.verdict != Verdict::ClientCache) {
+                const char* why = file.verdict == Verdict::NotAllowed
+                                      ? "extension not allowed"
+                                      : PackageInspector::verdictText(file.verdict);
+                m_console.line(std::string("left out (") + why + "): " + toUtf8(file.relative));
+            }
         }
         if (!copied.empty() && copyProblem.empty()) {
             m_console.line("copied to: " + toUtf8(copied));
@@ -181,6 +196,56 @@ ExitCode PackageCommands::pack(const ParsedCommand& command)
     return ExitCode::Success;
 }
 
+std::optional<ExitCode> PackageCommands::refuseWithFindings(const ParsedCommand& command,
+                                                            const VimoInfo& info,
+                                                            const std::u16string& archive)
+{
+    std::vector<CheckResult> findings;
+    for (CheckResult& result : UploadChecks(m_workspace).run(info)) {
+        if (!result.passed) {
+            findings.push_back(std::move(result));
+        }
+    }
+    if (findings.empty()) {
+        return std::nullopt;
+    }
+    if (m_console.json()) {
+        Json list = Json::array();
+        for (const CheckResult& finding : findings) {
+            list.push_back(checkJson(finding));
+        }
+        m_console.document(Json{{"id", text(info.id)},
+                                {"built", false},
+                                {"archive", text(archive)},
+                                {"size", nullptr},
+                                {"limit", kUploadSizeLimit},
+                                {"tooBig", false},
+                                {"members", Json::array()},
+                                {"leftOut", Json::array()},
+                                {"unsupportedFiles", Json::array()},
+                                {"findings", list},
+                                {"output", nullptr},
+                                {"outputError", nullptr}});
+    }
+    for (const CheckResult& finding : findings) {
+        m_console.message("vimoctl pack: " + finding.check + ": " +
+                          (finding.file.empty() ? std::string() : toUtf8(finding.file) + ": ") +
+                          finding.sentence);
+    }
+    return fail(command, ExitCode::NothingDone,
+                "--strict: " + std::to_string(findings.size()) +
+                    (findings.size() == 1 ? " check fails" : " checks fail") +
+                    ", so nothing was packed");
+}
+
+Json PackageCommands::checkJson(const CheckResult& result)
+{
+    return Json{{"check", result.check},
+                {"file", optionalText(result.file)},
+                {"passed", result.passed},
+                {"message", result.sentence}};
+}
+
 ExitCode PackageCommands::check(const ParsedCommand& command)
 {
     VimoInfo info;
@@ -193,37 +258,24 @@ ExitCode PackageCommands::check(const ParsedCommand& command)
         allPassed = allPassed && result.passed;
     }
     if (m_console.json()) {
-        JsonWriter writer;
-        writer.beginObject();
-        writer.member("id", info.id);
-        writer.member("folder", info.folder);
-        writer.member("passed", allPassed);
-        writer.key("leftOutFolders");
-        writer.beginArray();
+        Json leftOutFolders = Json::array();
         for (const LeftOutFolder& left : m_workspace.leftOutFolders()) {
-            writer.beginObject();
-            writer.member("folder", left.folder);
-            writer.member("id", left.id);
-            writer.member("reason", left.reason);
-            writer.endObject();
+            leftOutFolders.push_back(Json{
+                {"folder", text(left.folder)}, {"id", text(left.id)}, {"reason", left.reason}});
         }
-        writer.endArray();
-        writer.key("checks");
-        writer.beginArray();
+        Json checks = Json::array();
         for (const CheckResult& result : results) {
-            writer.beginObject();
-            writer.member("check", result.check);
-            writer.member("file", result.file);
-            writer.member("passed", result.passed);
-            writer.member("message", result.sentence);
-            writer.endObject();
+            checks.push_back(checkJson(result));
         }
-        writer.endArray();
-        writer.endObject();
-        m_console.document(writer);
+        m_console.document(Json{{"id", text(info.id)},
+                                {"folder", text(info.folder)},
+                                {"passed", allPassed},
+                                {"leftOutFolders", leftOutFolders},
+                                {"checks", checks}});
     } else {
         for (const CheckResult& result : results) {
-            std::string line = result.passed ? "pass  " : "FAIL  ";
+            std::string line = result.passed ? m_console.coloured("pass", 32) + "  "
+                                             : m_console.coloured("FAIL", 31) + "  ";
             line += format::padRight(result.check, 14);
             if (!result.file.empty()) {
                 line += toUtf8(result.file) + ": ";

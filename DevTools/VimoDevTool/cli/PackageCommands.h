@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CommandGroup.h"
+#include "workspace/UploadChecks.h"
 
 namespace vimo::cli {
 
@@ -16,6 +17,10 @@ public:
     ExitCode check(const ParsedCommand& command);
 
 private:
+    // With --strict: the findings of the upload checks refuse the packing; nothing when none.
+    std::optional<ExitCode> refuseWithFindings(const ParsedCommand& command, const VimoInfo& info,
+                                               const std::u16string& archive);
+    static Json checkJson(const CheckResult& result);
     // Copies the finished archive to `output` (a file, or a folder to put it in); the problem
     // in one line, or "" when done. `copied` receives the path written.
     std::string copyArchive(const std::u16string& archive, const std::string& output,

@@ -1,9 +1,10 @@
 #include "cli/VimoCtl.h"
 
+#include "Version.h"
 #include "cli/CatalogueCommands.h"
 #include "cli/ClientCommands.h"
-#include "cli/HelpText.h"
 #include "cli/PackageCommands.h"
+#include "platform/Platform.h"
 #include "platform/Text.h"
 #include "workspace/StringTable.h"
 #include "workspace/VimoWorkspace.h"
@@ -19,38 +20,72 @@ VimoCtl::VimoCtl(Platform& platform, std::ostream& out, std::ostream& err, bool 
 
 int VimoCtl::run(const std::vector<std::string>& args)
 {
-    const ParseResult parsed = CommandLine::parse(args);
-    Console console(m_out, m_err, parsed.json || parsed.command.json, m_outIsTerminal);
+    const ParseResult parsed = m_commandLine.parse(args);
+    const auto noColour = m_platform.environment("NO_COLOR");
+    ConsoleStyle style;
+    style.json = parsed.global.json;
+    style.quiet = parsed.global.quiet;
+    style.outIsTerminal = m_outIsTerminal;
+    style.colour = m_outIsTerminal && !style.json && (!noColour || noColour->empty());
+    Console console(m_out, m_err, style);
+    ExitCode code = execute(parsed, console);
+    // A result that did not reach its reader is no result: a full disk or a closed pipe fails.
+    if (auto problem = console.finishOutput()) {
+        m_err << "vimoctl: " << *problem << '\n';
+        code = ExitCode::Failure;
+    }
+    return static_cast<int>(code);
+}
+
+ExitCode VimoCtl::execute(const ParseResult& parsed, Console& console)
+{
     if (!parsed.error.empty()) {
-        return static_cast<int>(console.fail(ExitCode::NothingDone, parsed.error));
+        return console.fail(ExitCode::Usage, parsed.error);
+    }
+    if (parsed.help) {
+        m_out << m_commandLine.help(parsed.command.command);
+        return ExitCode::Success;
+    }
+    if (parsed.version) {
+        if (console.json()) {
+            console.document(Json{{"program", "vimoctl"}, {"version", VIMO_VERSION}});
+        } else {
+            m_out << "vimoctl " VIMO_VERSION "\n";
+        }
+        return ExitCode::Success;
+    }
+    if (parsed.bare) {
+        m_err << m_commandLine.help(nullptr);
+        return console.fail(ExitCode::Usage, "no command given (see vimoctl --help)");
     }
     const ParsedCommand& command = parsed.command;
-    if (command.help) {
-        m_out << (command.command ? HelpText::command(*command.command) : HelpText::overview());
-        return static_cast<int>(ExitCode::Success);
-    }
     if (command.command->name == "set") {
-        if (std::string problem = CatalogueCommands::checkSetArguments(command); !problem.empty()) {
-            return static_cast<int>(console.fail(ExitCode::NothingDone, problem));
+        ExitCode code = ExitCode::Usage;
+        if (std::string problem = CatalogueCommands::checkSetArguments(command, code);
+            !problem.empty()) {
+            return console.fail(code, problem);
         }
     }
 
     VimoWorkspace workspace(m_platform);
-    if (ExitCode code = openWorkspace(workspace, console); code != ExitCode::Success) {
-        return static_cast<int>(code);
+    if (ExitCode code = openWorkspace(workspace, parsed.global, console);
+        code != ExitCode::Success) {
+        return code;
     }
-    return static_cast<int>(dispatch(command, workspace, console));
+    return dispatch(command, workspace, console);
 }
 
-ExitCode VimoCtl::openWorkspace(VimoWorkspace& workspace, Console& console)
+ExitCode VimoCtl::openWorkspace(VimoWorkspace& workspace, const GlobalOptions&, Console& console)
 {
     if (failed(workspace.locateInstallation())) {
         console.message(toUtf8(stringText(res::IDS_CLIENT_MISSING)));
-        return console.fail(ExitCode::Failure, workspace.lastError().describe());
+        return console.fail(ExitCode::Failure, workspace.lastError().describe(),
+                            workspace.lastError());
     }
     // The window shows an empty list here; a script must be able to tell this from "no Vimos".
     if (failed(workspace.checkInstallFolder())) {
-        return console.fail(ExitCode::Failure, workspace.lastError().describe());
+        return console.fail(ExitCode::Failure, workspace.lastError().describe(),
+                            workspace.lastError());
     }
     HRESULT hr = workspace.loadDeveloperConfiguration();
     const char* step = "developer configuration";
@@ -60,9 +95,13 @@ ExitCode VimoCtl::openWorkspace(VimoWorkspace& workspace, Console& console)
     }
     if (failed(hr)) {
         console.message(toUtf8(stringText(res::IDS_INIT_FAILED)));
-        return console.fail(ExitCode::Failure, std::string("the ") + step +
-                                                   " could not be loaded: " +
-                                                   format::cause(workspace.lastError(), hr));
+        Failure cause = workspace.lastError();
+        if (cause.empty()) {
+            cause = Failure{hr, {}, {}};
+        }
+        return console.fail(
+            ExitCode::Failure,
+            std::string("the ") + step + " could not be loaded: " + cause.describe(), cause);
     }
     return ExitCode::Success;
 }

@@ -26,14 +26,16 @@ public:
     int run(const std::vector<std::string>& args);
 
 private:
+    ExitCode execute(const ParseResult& parsed, Console& console);
     // The window's start-up: installation, developer configuration, catalogue.
-    ExitCode openWorkspace(VimoWorkspace& workspace, Console& console);
+    ExitCode openWorkspace(VimoWorkspace& workspace, const GlobalOptions& global, Console& console);
     ExitCode dispatch(const ParsedCommand& command, VimoWorkspace& workspace, Console& console);
 
     Platform& m_platform;
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_outIsTerminal;
+    CommandLine m_commandLine;
 };
 
 } // namespace vimo::cli
