@@ -11,7 +11,9 @@
 
 namespace vimo::test {
 
-VimoctlRunner::VimoctlRunner() : m_program(VIMOCTL_PROGRAM)
+VimoctlRunner::VimoctlRunner() : VimoctlRunner(VIMOCTL_PROGRAM) {}
+
+VimoctlRunner::VimoctlRunner(std::filesystem::path program) : m_program(std::move(program))
 {
     // Nothing of the machine: no program to find, no home, no display, no processes.
     env["PATH"] = "";
@@ -48,7 +50,14 @@ pid_t VimoctlRunner::spawn(const std::vector<std::string>& args, int out, int er
         throw std::runtime_error("fork failed");
     }
     if (pid == 0) {
-        dup2(out, STDOUT_FILENO);
+        int output = out;
+        if (!outputFile.empty()) {
+            output = open(outputFile.c_str(), O_WRONLY | O_CLOEXEC);
+            if (output < 0) {
+                _exit(126);
+            }
+        }
+        dup2(output, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
         for (const int fd : closeInChild) {
             close(fd);

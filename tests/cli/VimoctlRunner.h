@@ -24,12 +24,16 @@ class VimoctlRunner
 {
 public:
     VimoctlRunner();
+    // Runs another program the same way (a validator, a packaging tool).
+    explicit VimoctlRunner(std::filesystem::path program);
 
     // Variables of the child's environment; PATH (empty), HOME (a folder that does not exist)
     // and VIMO_TEST_PROCESS_TABLE (none) have defaults.
     std::map<std::string, std::string> env;
     // Standard output goes to a pseudo-terminal instead of a pipe.
     bool terminal = false;
+    // Standard output goes to this file (opened for writing) instead of a pipe.
+    std::filesystem::path outputFile;
 
     VimoctlResult run(const std::vector<std::string>& args) const;
     // Starts vimoctl with its output discarded and returns at once; the caller waits for it.

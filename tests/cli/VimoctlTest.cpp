@@ -868,5 +868,94 @@ TEST_F(VimoctlTest, JsonEscapesEveryCharacterThatNeedsIt)
     EXPECT_EQ(paths.count("bad\xEF\xBF\xBD.html"), 1u); // not UTF-8: a replacement character
 }
 
+TEST_F(VimoctlTest, EveryJsonAnswerMatchesItsPublishedSchema)
+{
+    writeRecordingStandIn(install.root() / "bin" / "xdg-open", install.root() / "opened", 0);
+    struct Answer
+    {
+        std::string schema;
+        std::vector<std::string> args;
+        int exitCode; // -1: any
+    };
+    const std::vector<Answer> answers = {
+        {"version", {"--version"}, 0},
+        {"list", {"list"}, 0},
+        {"list", {"list", "--published"}, 0},
+        {"show", {"show", "dev1"}, 0},
+        {"show", {"show", "dev2"}, 0},
+        {"set", {"set", "dev2", "--width", "300"}, 0},
+        {"copy", {"copy", "pub1"}, 0},
+        {"files", {"files", "dev1"}, 0},
+        {"check", {"check", "dev1"}, 1},
+        {"check", {"check", "dev2"}, 0},
+        {"pack", {"pack", "dev1", "--strict"}, 1},
+        {"pack", {"pack", "dev1"}, 0},
+        {"pack", {"pack", "dev2", "--strict", "--output", install.root().string()}, 0},
+        {"open", {"open"}, 0},
+        {"run", {"run"}, -1},
+        {"error", {"show", "nope"}, 1},
+        {"error", {"lsit"}, 64},
+        {"error", {"set", "dev1", "--desc", "--json"}, 64},
+    };
+    TempDir folder;
+    VimoctlRunner validator("/usr/bin/python3");
+    std::vector<std::string> validatorArgs = {VIMO_SCHEMA_VALIDATOR, VIMO_SCHEMA_DIR};
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        std::vector<std::string> args = answers[i].args;
+        args.push_back("--json");
+        const VimoctlResult result = run(args);
+        if (answers[i].exitCode >= 0) {
+            EXPECT_EQ(result.exitCode, answers[i].exitCode) << args[0] << result.err;
+        }
+        const fs::path file = folder.path() / (std::to_string(i) + ".json");
+        writeFile(file, result.out);
+        validatorArgs.push_back(answers[i].schema);
+        validatorArgs.push_back(file.string());
+    }
+    const VimoctlResult validation = validator.run(validatorArgs);
+    EXPECT_EQ(validation.exitCode, 0) << validation.out << validation.err;
+    EXPECT_TRUE(validation.out.empty()) << validation.out;
+
+    // Absent values are null, not empty texts; lists are arrays.
+    Json check = parseJson(run({"check", "dev1", "--json"}).out);
+    EXPECT_TRUE(check["checks"].back()["file"].is_null()) << check["checks"].back();
+    Json list = parseJson(run({"list", "--json"}).out);
+    EXPECT_EQ(list["vimos"][0].size(), 11u);
+    EXPECT_EQ(list["schemaVersion"], 1);
+}
+
+TEST_F(VimoctlTest, PackStrictRefusesWhileACheckFails)
+{
+    const fs::path archive = install.serviceFolder("dev1").string() + ".zip";
+    VimoctlResult result = run({"pack", "dev1", "--strict"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_FALSE(fs::exists(archive));
+    EXPECT_NE(result.err.find("extensions: notes.txt: "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("--strict: 1 check fails, so nothing was packed"), std::string::npos);
+
+    fs::remove(install.serviceFolder("dev1") / "notes.txt");
+    result = run({"pack", "dev1", "--strict", "--json"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(fs::exists(archive));
+    EXPECT_TRUE(parseJson(result.out)["built"].get<bool>());
+}
+
+TEST_F(VimoctlTest, FailedWritesToStandardOutputAreFailures)
+{
+    // /dev/full takes the open but fails every write with ENOSPC.
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    for (const auto& args : {std::vector<std::string>{"list", "--json"}, {"list"}, {"--help"}}) {
+        runner.outputFile = "/dev/full";
+        const VimoctlResult result = run(args);
+        EXPECT_EQ(result.exitCode, 2) << args[0];
+        EXPECT_NE(result.err.find("could not write to standard output: No space left on device "
+                                  "(0x80070070)"),
+                  std::string::npos)
+            << result.err;
+    }
+}
+
 } // namespace
 } // namespace vimo::test
