@@ -169,9 +169,9 @@ ExitCode CatalogueCommands::set(const ParsedCommand& command)
     if (failed(hr)) {
         m_console.message(toUtf8(stringText(res::IDS_SAVE_FAILED)));
         // A text the file cannot hold is refused, not a failure of the disk.
-        return failWithCause(
-            command, "the catalogue file of \"" + command.argument() + "\" was not written", hr,
-            hr == E_INVALIDARG ? ExitCode::NothingDone : ExitCode::Failure);
+        return failWithCause(command,
+                             "the catalogue file of \"" + command.argument() + "\" was not written",
+                             hr, hr == E_INVALIDARG ? ExitCode::NothingDone : ExitCode::Failure);
     }
     // The window takes any address; say so when `check` would refuse it.
     if (edited.isDhtml) {
