@@ -1,5 +1,6 @@
 #include "platform/posix/PosixPlatform.h"
 
+#include "Version.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/posix/DesktopShell.h"
@@ -7,6 +8,7 @@
 #include "platform/posix/WineRegistry.h"
 #include "platform/posix/X11WindowList.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -51,14 +53,19 @@ FileSystem& PosixPlatform::fileSystem() const
 
 std::vector<std::u16string> PosixPlatform::archiveEngineCandidates() const
 {
-    // Beside the program first, then where Debian's p7zip and 7zip packages put it.
+    // Beside the program first, then the path the build was configured with (the package's
+    // dependency), then where Debian's p7zip and 7zip packages put it.
     std::vector<std::u16string> candidates;
     const std::u16string folder = programFolder();
     if (!folder.empty()) {
         candidates.push_back(folder + u"/7z.so");
     }
-    candidates.push_back(u"/usr/lib/p7zip/7z.so");
-    candidates.push_back(u"/usr/lib/7zip/7z.so");
+    candidates.push_back(fromUtf8(VIMO_7Z_ENGINE));
+    for (const char16_t* known : {u"/usr/lib/p7zip/7z.so", u"/usr/lib/7zip/7z.so"}) {
+        if (std::find(candidates.begin(), candidates.end(), known) == candidates.end()) {
+            candidates.push_back(known);
+        }
+    }
     return candidates;
 }
 
