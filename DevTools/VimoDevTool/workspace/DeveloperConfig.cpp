@@ -138,22 +138,46 @@ HRESULT parseDeveloperConfiguration(const std::string& bytes, const std::u16stri
 
 HRESULT VimoWorkspace::loadDeveloperConfiguration()
 {
+    std::optional<std::string> downloaded;
+    return loadDeveloperConfiguration(downloaded);
+}
+
+HRESULT VimoWorkspace::loadDeveloperConfiguration(std::optional<std::string>& downloaded)
+{
     clearError();
-    const std::u16string url = developerServer() + kConfigurationPath;
+    const std::u16string url = developerConfigurationUrl();
     Failure failure;
-    const std::optional<std::string> body =
-        downloadDocument(toUtf8(url),
-                         DownloadLimits{m_connectTimeoutMs, m_totalTimeoutMs, kMaxAnswerBytes,
-                                        m_stallTimeoutSeconds},
-                         failure);
-    if (!body) {
+    downloaded = downloadDocument(toUtf8(url),
+                                  DownloadLimits{m_connectTimeoutMs, m_totalTimeoutMs,
+                                                 kMaxAnswerBytes, m_stallTimeoutSeconds},
+                                  failure);
+    if (!downloaded) {
         return fail(failure);
     }
-    if (failed(parseDeveloperConfiguration(*body, url, developerServer() + kTemplatePath,
+    if (failed(parseDeveloperConfiguration(*downloaded, url, developerServer() + kTemplatePath,
                                            m_configuration, failure))) {
         return fail(failure);
     }
     return S_OK;
+}
+
+HRESULT VimoWorkspace::readDeveloperConfiguration(const std::string& bytes,
+                                                  const std::u16string& source)
+{
+    clearError();
+    DeveloperConfiguration configuration;
+    Failure failure;
+    if (failed(parseDeveloperConfiguration(bytes, source, developerServer() + kTemplatePath,
+                                           configuration, failure))) {
+        return fail(failure);
+    }
+    m_configuration = std::move(configuration);
+    return S_OK;
+}
+
+std::u16string VimoWorkspace::developerConfigurationUrl() const
+{
+    return developerServer() + kConfigurationPath;
 }
 
 std::u16string VimoWorkspace::developerServer() const

@@ -6,6 +6,7 @@
 #include "workspace/VimoInfo.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,15 @@ public:
 
     // Downloads and reads the vendor's developer configuration.
     HRESULT loadDeveloperConfiguration();
+    // The same, keeping the document's bytes in `downloaded` when the download succeeded (also
+    // when the document then does not read), so that a caller can keep a copy.
+    HRESULT loadDeveloperConfiguration(std::optional<std::string>& downloaded);
+    // Reads a developer configuration document held in memory (a local file, a kept copy) as a
+    // downloaded one is read; `source` names it in the cause of a failure. The configuration
+    // changes only when the document reads.
+    HRESULT readDeveloperConfiguration(const std::string& bytes, const std::u16string& source);
+    // The address the developer configuration is downloaded from.
+    std::u16string developerConfigurationUrl() const;
     // The base address of the vendor's developer server (ORVO_DEVELOPER_SERVER or the default).
     std::u16string developerServer() const;
     // The base address of the vendor's content server (ORVO_CONTENT_SERVER or the default).

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace vimo {
+class Platform;
+}
+
+namespace vimo::cli {
+
+// The copy of the last developer configuration downloaded successfully, one per server, kept
+// in the user's cache folder ($XDG_CACHE_HOME/vimoctl, else ~/.cache/vimoctl) for --offline.
+class ConfigurationCache
+{
+public:
+    ConfigurationCache(const Platform& platform, const std::u16string& serverUrl);
+
+    // The file the copy of this server's configuration is kept in; empty without a cache folder.
+    const std::filesystem::path& file() const { return m_file; }
+    // Replaces the kept copy (through a temporary file, so a reader never sees half of it); the
+    // problem in words, or nothing when done.
+    std::optional<std::string> store(const std::string& bytes) const;
+    // The kept copy; nothing when there is none.
+    std::optional<std::string> load() const;
+    // When the kept copy was stored, as "2026-12-08 03:12 UTC"; empty when there is none.
+    std::string storedWhen() const;
+
+private:
+    std::filesystem::path m_file;
+};
+
+} // namespace vimo::cli
