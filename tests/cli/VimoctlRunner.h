@@ -1,8 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
-#include <initializer_list>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,13 +37,32 @@ public:
     std::filesystem::path outputFile;
 
     VimoctlResult run(const std::vector<std::string>& args) const;
-    // Starts vimoctl with its output discarded and returns at once; the caller waits for it.
-    pid_t start(const std::vector<std::string>& args) const;
+
+    // A run that goes on while the test acts (vimoctl watch).
+    class Background
+    {
+    public:
+        ~Background(); // ends the program if the test did not
+        // Reads output until standard output (or error) holds `text`; false after `timeout`.
+        bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout,
+                           bool onError = false);
+        // Sends `signal`, waits for the end and returns the exit code (-1: ended by a signal).
+        int stop(int signal);
+        const std::string& out() const { return m_result.out; }
+        const std::string& err() const { return m_result.err; }
+
+    private:
+        friend class VimoctlRunner;
+        void readAvailable(int timeoutMs);
+        int m_pid = -1;
+        int m_fds[2] = {-1, -1};
+        VimoctlResult m_result;
+    };
+    std::unique_ptr<Background> start(const std::vector<std::string>& args) const;
 
 private:
-    // Forks and runs vimoctl with standard output and error on `out` and `err`.
-    pid_t spawn(const std::vector<std::string>& args, int out, int err,
-                std::initializer_list<int> closeInChild) const;
+    // Starts the program with its output on pipes (or a terminal); the reading ends go to `fds`.
+    int spawn(const std::vector<std::string>& args, int fds[2]) const;
 
     std::filesystem::path m_program;
 };

@@ -11,6 +11,7 @@
 #include "workspace/VimoWorkspace.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include <set>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace vimo::test {
 namespace {
@@ -425,10 +427,9 @@ TEST_F(VimoctlTest, ACopyKilledAtAnyPointLeavesOnlyWholeVimos)
     // Bounded, so that a busy machine's slow first copy cannot stretch the loop past its time.
     std::uniform_int_distribution<long> delay(0, std::min(took * 6 / 5, 1000000L));
     for (int kill = 0; kill < 50; ++kill) {
-        const pid_t child = runner.start({"copy", "pub1"});
+        const auto child = runner.start({"copy", "pub1"});
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-        ::kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
+        child->stop(SIGKILL);
         SCOPED_TRACE("kill " + std::to_string(kill));
         const JsonValue shown = parseJson(run({"show", "pub1", "--json"}).out);
         ASSERT_EQ(shown["folder"].text, install.serviceFolder("pub1").string());
@@ -922,6 +923,164 @@ TEST_F(VimoctlTest, EveryJsonAnswerMatchesItsPublishedSchema)
     Json list = parseJson(run({"list", "--json"}).out);
     EXPECT_EQ(list["vimos"][0].size(), 11u);
     EXPECT_EQ(list["schemaVersion"], 1);
+}
+
+TEST_F(VimoctlTest, ConfigFileAndTheKeptCopyServeWhenTheServerCannotBeReached)
+{
+    const fs::path cache = install.root() / "cache";
+    runner.env["XDG_CACHE_HOME"] = cache.string();
+    // A name limit of 5 characters, to tell this document from the server's.
+    const std::string local = toUtf8(replaceAll(fromUtf8(ConfigServer::defaultConfiguration()),
+                                                u"value=\"50\"", u"value=\"5\""));
+    writeFile(install.root() / "local.xml", local);
+
+    // A successful download is kept for --offline.
+    ASSERT_EQ(run({"list"}).exitCode, 0);
+    std::vector<fs::path> kept;
+    for (const auto& entry : fs::directory_iterator(cache / "vimoctl")) {
+        kept.push_back(entry.path());
+    }
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(readFile(kept[0]), ConfigServer::defaultConfiguration());
+
+    server.setHandler("/pages/xml/openvimoz_conf.xml",
+                      [](const httplib::Request&, httplib::Response& res) { res.status = 503; });
+    VimoctlResult result = run({"list"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find(server.baseUrl() + "/pages/xml/openvimoz_conf.xml"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("vimoctl --offline uses the copy kept from 20"), std::string::npos)
+        << result.err;
+
+    result = run({"list", "--offline"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("the developer server cannot be reached ("), std::string::npos);
+    EXPECT_NE(result.err.find("using the developer configuration kept from 20"), std::string::npos)
+        << result.err;
+    EXPECT_NE(result.out.find("dev1"), std::string::npos);
+
+    // --config reads the local document with the same reader, server or not.
+    result = run(
+        {"--config", (install.root() / "local.xml").string(), "set", "dev1", "--name", "Sixchr"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("at most 5"), std::string::npos) << result.err;
+
+    writeFile(install.root() / "broken.xml", "<confList>\n<extensions>\n");
+    result = run({"list", "--config", (install.root() / "broken.xml").string(), "--json"});
+    EXPECT_EQ(result.exitCode, 2);
+    Json error = parseJson(result.out)["error"];
+    EXPECT_EQ(error["path"], (install.root() / "broken.xml").string());
+    EXPECT_NE(error["message"].get<std::string>().find("broken.xml"), std::string::npos);
+
+    result = run({"list", "--config", (install.root() / "missing.xml").string()});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("missing.xml: No such file or directory (0x80070002)"),
+              std::string::npos)
+        << result.err;
+
+    // Without a kept copy, --offline says where it looked.
+    fs::remove_all(cache);
+    result = run({"list", "--offline"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("no copy is kept for --offline"), std::string::npos) << result.err;
+}
+
+// A stand-in client: a process named orvo.exe running in the fixture's prefix until stopped.
+class StandInClient
+{
+public:
+    StandInClient(const fs::path& program, const fs::path& prefix)
+    {
+        writeScript(program, "trap 'exit 0' TERM\nwhile :; do sleep 0.1; done\n");
+        m_pid = fork();
+        if (m_pid == 0) {
+            const std::string prefixVariable = "WINEPREFIX=" + prefix.string();
+            char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
+            char* const envp[] = {const_cast<char*>(prefixVariable.c_str()),
+                                  const_cast<char*>("PATH=/usr/bin:/bin"), nullptr};
+            execve(program.c_str(), argv, envp);
+            _exit(127);
+        }
+    }
+    ~StandInClient()
+    {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+TEST_F(VimoctlTest, WatchReloadsTheRunningClientOncePerSettledChange)
+{
+    const fs::path sent = install.root() / "wine.log";
+    writeScript(install.root() / "bin" / "wine", "echo \"$*\" >> '" + sent.string() + "'\n");
+    StandInClient client(install.installFolder() / "orvo.exe", install.prefix());
+    const fs::path folder = install.serviceFolder("dev1");
+    const fs::path cache = folder / "ver1" / "VimoList.bin";
+    ASSERT_TRUE(waitUntil([] { return clientRunningElsewhere(); }, std::chrono::seconds(5)));
+
+    auto watch = runner.start({"watch", "dev1"});
+    ASSERT_TRUE(watch->waitForOutput("(Ctrl+C stops)", std::chrono::seconds(10), true))
+        << watch->err();
+
+    // A burst of writes settles into one reload.
+    writeFile(folder / "ver1" / "content" / "dev1" / "index.html", "<p>new</p>");
+    writeFile(folder / "ver1" / "content" / "dev1" / "style.css", "p { color: red }");
+    writeFile(folder / "ver1" / "content" / "dev1" / "more" / "app.js", "1;");
+    ASSERT_TRUE(watch->waitForOutput("sent orvo:reloadVimoList\n", std::chrono::seconds(10)))
+        << watch->out() << watch->err();
+    EXPECT_EQ(lineCount(watch->out()), 1u) << watch->out();
+    EXPECT_NE(watch->out().find("ver1/content/dev1/index.html and "), std::string::npos)
+        << watch->out();
+    EXPECT_FALSE(fs::exists(cache));
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(sent); }, std::chrono::seconds(5)));
+    EXPECT_NE(readFile(sent).find("orvo:reloadVimoList"), std::string::npos) << readFile(sent);
+
+    // The tool's own temporary files, the client's cache and the archive are no changes.
+    writeFile(folder / "ver1" / ".VimozList.xml.4242.0.tmp", "x");
+    writeFile(cache, "cache");
+    writeFile(folder / "dev1.zip", "zip");
+    watch->waitForOutput("(text that never comes)", std::chrono::milliseconds(1200));
+    EXPECT_EQ(lineCount(watch->out()), 1u) << watch->out();
+
+    // A folder made while watching is watched too.
+    writeFile(folder / "ver1" / "content" / "dev1" / "more" / "deeper" / "x.html", "x");
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            watch->waitForOutput("deeper", std::chrono::milliseconds(100));
+            return lineCount(watch->out()) >= 2;
+        },
+        std::chrono::seconds(10)))
+        << watch->out();
+
+    EXPECT_EQ(watch->stop(SIGINT), 0) << watch->err();
+    EXPECT_NE(watch->err().find("stopped"), std::string::npos) << watch->err();
+}
+
+TEST_F(VimoctlTest, WatchWithoutAClientSaysNothingWasSent)
+{
+    if (clientRunningElsewhere()) {
+        GTEST_SKIP() << "another orvo.exe runs on this machine";
+    }
+    auto watch = runner.start({"watch", "dev1", "--json"});
+    ASSERT_TRUE(watch->waitForOutput("(Ctrl+C stops)", std::chrono::seconds(10), true));
+    writeFile(install.serviceFolder("dev1") / "ver1" / "content" / "dev1" / "index.html", "x");
+    ASSERT_TRUE(watch->waitForOutput("\n", std::chrono::seconds(10))) << watch->err();
+    EXPECT_EQ(watch->stop(SIGTERM), 0);
+    Json event = parseJson(watch->out());
+    EXPECT_EQ(event["changed"], Json::parse(R"(["ver1/content/dev1/index.html"])"));
+    EXPECT_FALSE(event["clientRunning"].get<bool>());
+    EXPECT_TRUE(event["sent"].is_null());
+    EXPECT_TRUE(event["cacheRemoved"].get<bool>());
+    TempDir folder;
+    writeFile(folder.path() / "event.json", watch->out());
+    const VimoctlResult validation = VimoctlRunner("/usr/bin/python3")
+                                         .run({VIMO_SCHEMA_VALIDATOR, VIMO_SCHEMA_DIR, "watch",
+                                               (folder.path() / "event.json").string()});
+    EXPECT_EQ(validation.exitCode, 0) << validation.out << validation.err;
 }
 
 TEST_F(VimoctlTest, PackStrictRefusesWhileACheckFails)

@@ -133,6 +133,20 @@ std::vector<CommandSpec> buildTable()
          {{"--second", "", "also start a second instance"}},
          {}});
 
+    table.push_back(
+        {"watch",
+         "ID",
+         1,
+         1,
+         "reload the client whenever the Vimo's files change",
+         "Watches the Vimo's service folder. Once a change has settled (nothing more for 300 ms),\n"
+         "deletes the client's cached list of the Vimo and, when the client runs in this prefix,\n"
+         "sends it orvo:reloadVimoList. Prints one line per reload: what changed and what was\n"
+         "sent (with --json, one JSON document a line). The tool's own temporary files, the\n"
+         "client's cache and the upload archive are not changes. Ctrl+C stops it (exit 0).",
+         {},
+         {}});
+
     table.push_back({"help",
                      "[COMMAND]",
                      0,

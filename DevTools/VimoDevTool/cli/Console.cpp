@@ -48,6 +48,23 @@ void Console::document(const Json& document)
     m_documentWritten = true;
 }
 
+void Console::event(const Json& document)
+{
+    Json versioned;
+    versioned["schemaVersion"] = kSchemaVersion;
+    for (const auto& [key, value] : document.items()) {
+        versioned[key] = value;
+    }
+    m_out << versioned.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+    m_documentWritten = true;
+    flush();
+}
+
+void Console::flush()
+{
+    m_out.flush();
+}
+
 void Console::message(std::string_view text)
 {
     if (m_style.quiet) {

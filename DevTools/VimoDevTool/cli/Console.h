@@ -47,6 +47,10 @@ public:
     // Writes `document`, with "schemaVersion" first, as the call's one answer.
     void document(const Json& document);
     bool documentWritten() const { return m_documentWritten; }
+    // Writes one document of a stream of them (one a line, as `watch` reports), and flushes.
+    void event(const Json& document);
+    // Hands what was written on to the reader now.
+    void flush();
 
     // A message on standard error, prefixed with the program's name (left out with --quiet).
     void message(std::string_view text);

@@ -3,13 +3,19 @@
 #include "Version.h"
 #include "cli/CatalogueCommands.h"
 #include "cli/ClientCommands.h"
+#include "cli/ConfigurationCache.h"
 #include "cli/PackageCommands.h"
+#include "cli/WatchCommand.h"
+#include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 #include "workspace/StringTable.h"
 #include "workspace/VimoWorkspace.h"
 
+#include <cerrno>
+#include <fstream>
 #include <ostream>
+#include <sstream>
 
 namespace vimo::cli {
 
@@ -75,7 +81,8 @@ ExitCode VimoCtl::execute(const ParseResult& parsed, Console& console)
     return dispatch(command, workspace, console);
 }
 
-ExitCode VimoCtl::openWorkspace(VimoWorkspace& workspace, const GlobalOptions&, Console& console)
+ExitCode VimoCtl::openWorkspace(VimoWorkspace& workspace, const GlobalOptions& global,
+                                Console& console)
 {
     if (failed(workspace.locateInstallation())) {
         console.message(toUtf8(stringText(res::IDS_CLIENT_MISSING)));
@@ -87,23 +94,86 @@ ExitCode VimoCtl::openWorkspace(VimoWorkspace& workspace, const GlobalOptions&, 
         return console.fail(ExitCode::Failure, workspace.lastError().describe(),
                             workspace.lastError());
     }
-    HRESULT hr = workspace.loadDeveloperConfiguration();
-    const char* step = "developer configuration";
-    if (succeeded(hr)) {
-        hr = workspace.loadAll();
-        step = "catalogue";
+    if (ExitCode code = loadConfiguration(workspace, global, console); code != ExitCode::Success) {
+        return code;
     }
+    const HRESULT hr = workspace.loadAll();
     if (failed(hr)) {
         console.message(toUtf8(stringText(res::IDS_INIT_FAILED)));
-        Failure cause = workspace.lastError();
-        if (cause.empty()) {
-            cause = Failure{hr, {}, {}};
-        }
-        return console.fail(
-            ExitCode::Failure,
-            std::string("the ") + step + " could not be loaded: " + cause.describe(), cause);
+        const Failure cause = causeOf(workspace, hr);
+        return console.fail(ExitCode::Failure,
+                            "the catalogue could not be loaded: " + cause.describe(), cause);
     }
     return ExitCode::Success;
+}
+
+Failure VimoCtl::causeOf(const VimoWorkspace& workspace, HRESULT hr)
+{
+    return workspace.lastError().empty() ? Failure{hr, {}, {}} : workspace.lastError();
+}
+
+ExitCode VimoCtl::loadConfiguration(VimoWorkspace& workspace, const GlobalOptions& global,
+                                    Console& console)
+{
+    auto failWith = [&](const std::string& text, const Failure& cause) {
+        console.message(toUtf8(stringText(res::IDS_INIT_FAILED)));
+        return console.fail(ExitCode::Failure, text, cause);
+    };
+    if (global.configFile) {
+        const std::u16string path = fromUtf8(*global.configFile);
+        std::ifstream in(*global.configFile, std::ios::binary);
+        if (!in) {
+            const Failure cause = failureFromErrno(errno, path);
+            return failWith("the developer configuration could not be read: " + cause.describe(),
+                            cause);
+        }
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        const HRESULT hr = workspace.readDeveloperConfiguration(bytes.str(), path);
+        if (failed(hr)) {
+            const Failure cause = causeOf(workspace, hr);
+            return failWith("the developer configuration could not be read: " + cause.describe(),
+                            cause);
+        }
+        return ExitCode::Success;
+    }
+
+    const ConfigurationCache cache(m_platform, workspace.developerServer());
+    std::optional<std::string> downloaded;
+    const HRESULT hr = workspace.loadDeveloperConfiguration(downloaded);
+    if (succeeded(hr)) {
+        if (auto problem = cache.store(*downloaded)) {
+            console.message("warning: the developer configuration was not kept for --offline: " +
+                            *problem);
+        }
+        return ExitCode::Success;
+    }
+    const Failure cause = causeOf(workspace, hr);
+    const std::string kept = cache.storedWhen();
+    const bool unreachable = !downloaded;
+    if (unreachable && global.offline && !kept.empty()) {
+        console.message("the developer server cannot be reached (" + cause.describe() +
+                        "); using the developer configuration kept from " + kept);
+        const std::optional<std::string> bytes = cache.load();
+        const HRESULT read =
+            bytes ? workspace.readDeveloperConfiguration(*bytes, fromFsPath(cache.file())) : E_FAIL;
+        if (succeeded(read)) {
+            return ExitCode::Success;
+        }
+        const Failure readCause =
+            bytes ? causeOf(workspace, read)
+                  : Failure{E_FAIL, fromFsPath(cache.file()), "the copy could not be read"};
+        return failWith("the kept developer configuration could not be read: " +
+                            readCause.describe(),
+                        readCause);
+    }
+    std::string text = "the developer configuration could not be loaded: " + cause.describe();
+    if (unreachable && !kept.empty()) {
+        text += "; vimoctl --offline uses the copy kept from " + kept;
+    } else if (unreachable && global.offline) {
+        text += "; no copy is kept for --offline (" + cache.file().string() + ")";
+    }
+    return failWith(text, cause);
 }
 
 ExitCode VimoCtl::dispatch(const ParsedCommand& command, VimoWorkspace& workspace, Console& console)
@@ -121,6 +191,9 @@ ExitCode VimoCtl::dispatch(const ParsedCommand& command, VimoWorkspace& workspac
         return name == "files"  ? commands.files(command)
                : name == "pack" ? commands.pack(command)
                                 : commands.check(command);
+    }
+    if (name == "watch") {
+        return WatchCommand(workspace, console).watch(command);
     }
     ClientCommands commands(workspace, console);
     return name == "open" ? commands.open(command) : commands.run(command);

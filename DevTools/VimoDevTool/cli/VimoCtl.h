@@ -29,6 +29,11 @@ private:
     ExitCode execute(const ParseResult& parsed, Console& console);
     // The window's start-up: installation, developer configuration, catalogue.
     ExitCode openWorkspace(VimoWorkspace& workspace, const GlobalOptions& global, Console& console);
+    // The developer configuration: from --config FILE, else downloaded (and kept for --offline),
+    // else with --offline the copy kept from the last download.
+    ExitCode loadConfiguration(VimoWorkspace& workspace, const GlobalOptions& global,
+                               Console& console);
+    static Failure causeOf(const VimoWorkspace& workspace, HRESULT hr);
     ExitCode dispatch(const ParsedCommand& command, VimoWorkspace& workspace, Console& console);
 
     Platform& m_platform;
