@@ -986,41 +986,13 @@ TEST_F(VimoctlTest, ConfigFileAndTheKeptCopyServeWhenTheServerCannotBeReached)
     EXPECT_NE(result.err.find("no copy is kept for --offline"), std::string::npos) << result.err;
 }
 
-// A stand-in client: a process named orvo.exe running in the fixture's prefix until stopped.
-class StandInClient
-{
-public:
-    StandInClient(const fs::path& program, const fs::path& prefix)
-    {
-        writeScript(program, "trap 'exit 0' TERM\nwhile :; do sleep 0.1; done\n");
-        m_pid = fork();
-        if (m_pid == 0) {
-            const std::string prefixVariable = "WINEPREFIX=" + prefix.string();
-            char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
-            char* const envp[] = {const_cast<char*>(prefixVariable.c_str()),
-                                  const_cast<char*>("PATH=/usr/bin:/bin"), nullptr};
-            execve(program.c_str(), argv, envp);
-            _exit(127);
-        }
-    }
-    ~StandInClient()
-    {
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-    }
-
-private:
-    pid_t m_pid = -1;
-};
-
 TEST_F(VimoctlTest, WatchReloadsTheRunningClientOncePerSettledChange)
 {
     const fs::path sent = install.root() / "wine.log";
     writeScript(install.root() / "bin" / "wine", "echo \"$*\" >> '" + sent.string() + "'\n");
-    StandInClient client(install.installFolder() / "orvo.exe", install.prefix());
+    processes.addRunningClient();
     const fs::path folder = install.serviceFolder("dev1");
     const fs::path cache = folder / "ver1" / "VimoList.bin";
-    ASSERT_TRUE(waitUntil([] { return clientRunningElsewhere(); }, std::chrono::seconds(5)));
 
     auto watch = runner.start({"watch", "dev1"});
     ASSERT_TRUE(watch->waitForOutput("(Ctrl+C stops)", std::chrono::seconds(10), true))
@@ -1062,9 +1034,6 @@ TEST_F(VimoctlTest, WatchReloadsTheRunningClientOncePerSettledChange)
 
 TEST_F(VimoctlTest, WatchWithoutAClientSaysNothingWasSent)
 {
-    if (clientRunningElsewhere()) {
-        GTEST_SKIP() << "another orvo.exe runs on this machine";
-    }
     auto watch = runner.start({"watch", "dev1", "--json"});
     ASSERT_TRUE(watch->waitForOutput("(Ctrl+C stops)", std::chrono::seconds(10), true));
     writeFile(install.serviceFolder("dev1") / "ver1" / "content" / "dev1" / "index.html", "x");
