@@ -431,8 +431,8 @@ TEST_F(VimoctlTest, ACopyKilledAtAnyPointLeavesOnlyWholeVimos)
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
         child->stop(SIGKILL);
         SCOPED_TRACE("kill " + std::to_string(kill));
-        const JsonValue shown = parseJson(run({"show", "pub1", "--json"}).out);
-        ASSERT_EQ(shown["folder"].text, install.serviceFolder("pub1").string());
+        const Json shown = parseJson(run({"show", "pub1", "--json"}).out);
+        ASSERT_EQ(shown["folder"], install.serviceFolder("pub1").string());
         for (const auto& [id, info] : catalogue()) {
             const std::string n = toUtf8(id);
             if (n.starts_with("dev_user_vimo_")) {
@@ -668,17 +668,17 @@ TEST_F(VimoctlTest, ASecondFolderClaimingAnIdentifierIsLeftOutAndReportedByCheck
     writeFile(orphan / "ver1" / "VimozList.xml",
               InstallationFixture::catalogueXml(vimo("pub1", "Orphan")));
 
-    const JsonValue doc = parseJson(run({"check", "pub1", "--json"}).out);
-    EXPECT_EQ(doc["folder"].text, install.serviceFolder("pub1").string());
-    ASSERT_EQ(doc["leftOutFolders"].items.size(), 1u);
-    EXPECT_EQ(doc["leftOutFolders"][0]["folder"].text, orphan.string());
-    EXPECT_NE(doc["leftOutFolders"][0]["reason"].text.find(install.serviceFolder("pub1").string() +
-                                                           ", which the catalogue keeps"),
+    const Json doc = parseJson(run({"check", "pub1", "--json"}).out);
+    EXPECT_EQ(doc["folder"], install.serviceFolder("pub1").string());
+    ASSERT_EQ(doc["leftOutFolders"].size(), 1u);
+    EXPECT_EQ(doc["leftOutFolders"][0]["folder"], orphan.string());
+    EXPECT_NE(doc["leftOutFolders"][0]["reason"].get<std::string>().find(
+                  install.serviceFolder("pub1").string() + ", which the catalogue keeps"),
               std::string::npos);
     std::vector<std::string> findings;
-    for (const JsonValue& check : doc["checks"].items) {
-        if (check["check"].text == "identifier" && !check["passed"].boolean) {
-            findings.push_back(check["file"].text);
+    for (const Json& check : doc["checks"]) {
+        if (check["check"] == "identifier" && !check["passed"].get<bool>()) {
+            findings.push_back(check["file"].get<std::string>());
         }
     }
     EXPECT_EQ(findings, std::vector<std::string>{orphan.string()});
@@ -733,13 +733,14 @@ TEST_F(VimoctlTest, CheckAndPackAgreeOnTheSizeLimit)
         SCOPED_TRACE(c.what);
         const fs::path file = install.serviceFolder("dev2") / "ver1" / "content" / "data.png";
         c.write(file);
-        const JsonValue doc = parseJson(run({"check", "dev2", "--json"}).out);
+        const Json doc = parseJson(run({"check", "dev2", "--json"}).out);
         bool sizePassed = false;
-        for (const JsonValue& check : doc["checks"].items) {
-            if (check["check"].text == "size") {
-                sizePassed = check["passed"].boolean;
-                EXPECT_NE(check["message"].text.find("The archive of"), std::string::npos)
-                    << check["message"].text;
+        for (const Json& check : doc["checks"]) {
+            if (check["check"] == "size") {
+                sizePassed = check["passed"].get<bool>();
+                EXPECT_NE(check["message"].get<std::string>().find("The archive of"),
+                          std::string::npos)
+                    << check["message"];
             }
         }
         EXPECT_EQ(sizePassed, c.fits);
@@ -807,9 +808,9 @@ TEST_F(VimoctlTest, RunReportsAClientThatCannotStart)
     // A program that wine refuses at once is a failed launch, not a started client.
     writeFile(install.installFolder() / "orvo.exe", "not a program");
     writeScript(install.root() / "bin" / "wine", "exit 1\n");
-    const JsonValue doc = parseJson(run({"run", "--json"}).out);
-    EXPECT_FALSE(doc["clientStarted"].boolean);
-    EXPECT_TRUE(doc["failed"].boolean);
+    Json doc = parseJson(run({"run", "--json"}).out);
+    EXPECT_FALSE(doc["clientStarted"].get<bool>());
+    EXPECT_TRUE(doc["failed"].get<bool>());
 }
 
 TEST_F(VimoctlTest, ARunningClientIsOnlyOneInTheInstallationsPrefix)
