@@ -1053,6 +1053,55 @@ TEST_F(VimoctlTest, WatchWithoutAClientSaysNothingWasSent)
     EXPECT_EQ(validation.exitCode, 0) << validation.out << validation.err;
 }
 
+TEST_F(VimoctlTest, QuietKeepsOnlyErrorsAndColourNeedsATerminalWithoutNoColor)
+{
+    VimoctlResult result = run({"-q", "list"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.out.empty() && result.err.empty()) << result.out << result.err;
+    result = run({"check", "dev1", "--quiet"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.empty()) << result.out;
+    result = run({"show", "nope", "-q"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("no Vimo \"nope\""), std::string::npos);
+
+    const std::string red = "\x1b[31mFAIL\x1b[0m";
+    EXPECT_EQ(run({"check", "dev1"}).out.find(red), std::string::npos); // a pipe: no colour
+    runner.terminal = true;
+    EXPECT_NE(run({"check", "dev1"}).out.find(red), std::string::npos);
+    runner.env["NO_COLOR"] = "1";
+    EXPECT_EQ(run({"check", "dev1"}).out.find('\x1b'), std::string::npos);
+}
+
+TEST_F(VimoctlTest, WebAddressesAreCheckedWithLibcurlsParser)
+{
+    struct Case
+    {
+        std::string url;
+        bool passes;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {"https://example.org/app/index.html", true, ""},
+        {"http://a:8080/x?y=1#z", true, ""},
+        {"http://:80/", false, "names no host"},
+        {"http://a:99999/", false, "Port number"},
+        {"http://exa mple.org/", false, "not a valid web address"},
+        {"ftp://example.org/x", false, "not an absolute http or https address"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(run({"set", "dev2", "--web=" + c.url}).exitCode, 0) << c.url;
+        Json doc = parseJson(run({"check", "dev2", "--json"}).out);
+        for (Json& check : doc["checks"]) {
+            if (check["check"] == "url") {
+                EXPECT_EQ(check["passed"].get<bool>(), c.passes) << c.url << ": " << check;
+                EXPECT_NE(check["message"].get<std::string>().find(c.says), std::string::npos)
+                    << c.url << ": " << check;
+            }
+        }
+    }
+}
+
 TEST_F(VimoctlTest, PackStrictRefusesWhileACheckFails)
 {
     const fs::path archive = install.serviceFolder("dev1").string() + ".zip";
