@@ -4,7 +4,7 @@
 #include "platform/Text.h"
 
 #include <chrono>
-#include <ctime>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -103,12 +103,16 @@ std::string ConfigurationCache::storedWhen() const
     if (m_file.empty() || error) {
         return {};
     }
-    const std::time_t seconds =
-        std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &utc);
+    // The calendar of <chrono>: the same on every system, no time-zone table needed.
+    const auto minute =
+        std::chrono::floor<std::chrono::minutes>(std::chrono::file_clock::to_sys(written));
+    const auto day = std::chrono::floor<std::chrono::days>(minute);
+    const std::chrono::year_month_day date{day};
+    const std::chrono::hh_mm_ss time{minute - day};
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d UTC", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()));
     return text;
 }
 
