@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <dlfcn.h>
 #include <random>
 #include <set>
@@ -276,29 +277,38 @@ TEST_F(UploadPackageTest, AFileThatCannotBePackedFailsTheBuild)
 {
     load();
     ASSERT_TRUE(build().ok);
-    const std::string previous = readFile(archive());
+    std::string previous = readFile(archive());
     const struct
     {
         std::string name;
-        bool fails;
+        bool unlistable;    // its folder cannot be read
+        std::string reason; // empty when the build succeeds
     } cases[] = {
-        {"caf\xe9.html", true},      // Latin-1, not UTF-8: the engine could not open it by name
-        {"caf\xe9.txt", false},      // not allowed anyway
-        {"caf\xc3\xa9.html", false}, // valid UTF-8
+        {"caf\xe9.html", false, "not valid UTF-8"}, // Latin-1: the engine could not open it by name
+        {"caf\xe9.txt", false, ""},                 // not allowed anyway
+        {"caf\xc3\xa9.html", false, ""},            // valid UTF-8
+        {"sub/page.html", true, "the folder cannot be read: Permission denied"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path file = m_folder / "ver1" / "content" / c.name;
         writeFile(file, "text");
+        FaultyFileSystem files;
+        if (c.unlistable) {
+            files.add({kList, u16(file.parent_path()), EACCES});
+            m_install.platform().files = &files;
+        }
         std::u16string unsupported;
         const HRESULT hr = m_workspace.buildUploadPackage(u"42", unsupported);
-        if (c.fails) {
+        m_install.platform().files = nullptr;
+        if (!c.reason.empty()) {
             EXPECT_LT(hr, 0);
-            EXPECT_NE(m_workspace.lastError().reason.find("not valid UTF-8"), std::string::npos)
+            EXPECT_NE(m_workspace.lastError().reason.find(c.reason), std::string::npos)
                 << m_workspace.lastError().reason;
             EXPECT_EQ(readFile(archive()), previous);
         } else {
             EXPECT_EQ(hr, S_OK) << m_workspace.lastError().reason;
+            previous = readFile(archive());
         }
         fs::remove(file);
     }
