@@ -41,7 +41,7 @@ void SysFreeString(BSTR text)
 
 #ifndef FAKE_WITHOUT_CREATE_OBJECT
 // Fails with "class not available"; the other-type variant must never get this far.
-vimo::HRESULT CreateObject(const GUID*, const GUID*, void** object)
+vimo::HRESULT CreateObject(const vimo::engine::GUID*, const vimo::engine::GUID*, void** object)
 {
     *object = nullptr;
     return static_cast<vimo::HRESULT>(0x80040111u);
