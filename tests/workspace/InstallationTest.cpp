@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 namespace vimo::test {
 
 namespace {
@@ -281,6 +283,50 @@ TEST(InstallationLetterCase, ResolvesEachNameAsWindowsWould)
     }
     EXPECT_EQ(FileSystem::system().resolveBelow(u"", u"ver1/x"),
               u"ver1/x"); // no folder: nothing is looked up
+}
+
+TEST(InstallationLetterCase, FindsOneEntryAsWindowsWould)
+{
+    TempDir dir;
+    const fs::path base = dir.path();
+    for (const char* name : {"exact.rmv", "EXACT.RMV", "Only.Rmv", "zeta.rmv", "ZETA.rmv"}) {
+        writeFile(base / name, "");
+    }
+    fs::create_directory_symlink(base / "nowhere", base / "Gone");
+    struct Case
+    {
+        std::u16string name;
+        std::u16string found; // empty: none
+    };
+    const std::vector<Case> cases = {
+        {u"exact.rmv", u"exact.rmv"}, // the name as written wins over one sorted before it
+        {u"Exact.Rmv", u"EXACT.RMV"}, // else the first in the folder's order
+        {u"zeta.RMV", u"ZETA.rmv"},
+        {u"only.rmv", u"Only.Rmv"},
+        {u"gone", u"Gone"}, // an entry, even when it leads nowhere
+        {u"only.rm", u""},  // whole names only
+        {u"only.rmvx", u""},
+        {u".", u""},
+        {u"..", u""},
+        {u"missing", u""},
+    };
+    FileSystem& files = FileSystem::system();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(toUtf8(c.name));
+        // The system's own reading of the folder and the generic one over listFolder agree.
+        std::u16string own;
+        std::u16string generic;
+        EXPECT_EQ(files.findEntry(u16(base), c.name, own), c.found.empty() ? ENOENT : 0);
+        EXPECT_EQ(files.FileSystem::findEntry(u16(base), c.name, generic),
+                  c.found.empty() ? ENOENT : 0);
+        if (!c.found.empty()) {
+            EXPECT_EQ(own, c.found);
+            EXPECT_EQ(generic, c.found);
+        }
+    }
+    std::u16string unused;
+    EXPECT_EQ(files.findEntry(u16(base / "absent"), u"x", unused), ENOENT);
+    EXPECT_EQ(files.findEntry(u16(base / "Only.Rmv"), u"x", unused), ENOTDIR);
 }
 
 } // namespace vimo::test

@@ -3,6 +3,8 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
+#include <cerrno>
+
 namespace vimo {
 
 bool FileSystem::exists(const std::u16string& path)
@@ -52,18 +54,13 @@ std::u16string FileSystem::resolveBelow(const std::u16string& base, std::u16stri
             result += kPathSeparator;
         }
         FileStatus found;
-        // An entry of that name counts even when it is a link that leads nowhere.
+        // An entry of that name counts even when it is a link that leads nowhere. The cheap look
+        // at the name as written comes first; the folder is read only when it misses.
         if (matching && (linkStatus(result + name, found) != 0 || !found.exists())) {
-            matching = false;
-            std::vector<DirectoryEntry> entries;
-            if (listFolder(parent, entries) == 0) {
-                for (const DirectoryEntry& entry : entries) {
-                    if (equalsIgnoreAsciiCase(entry.name, name)) {
-                        name = entry.name;
-                        matching = true;
-                        break;
-                    }
-                }
+            std::u16string entry;
+            matching = findEntry(parent, name, entry) == 0;
+            if (matching) {
+                name = std::move(entry);
             }
         }
         result += name;
@@ -73,6 +70,30 @@ std::u16string FileSystem::resolveBelow(const std::u16string& base, std::u16stri
         result += kPathSeparator;
     }
     return result;
+}
+
+int FileSystem::findEntry(const std::u16string& folder, std::u16string_view name,
+                          std::u16string& found)
+{
+    std::vector<DirectoryEntry> entries;
+    if (const int error = listFolder(folder, entries)) {
+        return error;
+    }
+    const DirectoryEntry* first = nullptr;
+    for (const DirectoryEntry& entry : entries) {
+        if (entry.name == name) {
+            found = entry.name;
+            return 0;
+        }
+        if (!first && equalsIgnoreAsciiCase(entry.name, name)) {
+            first = &entry; // the listing is in fileNameLess order
+        }
+    }
+    if (!first) {
+        return ENOENT;
+    }
+    found = first->name;
+    return 0;
 }
 
 } // namespace vimo

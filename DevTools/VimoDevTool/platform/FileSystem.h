@@ -34,6 +34,10 @@ struct FileStatus
     std::uint64_t size = 0;
     std::int64_t modifiedSeconds = 0; // since 1970-01-01 UTC
     std::uint32_t modifiedNanoseconds = 0;
+    // The last change of the file's status or, for a folder, of its entries; set by the system
+    // alone (0 where it keeps none).
+    std::int64_t changedSeconds = 0;
+    std::uint32_t changedNanoseconds = 0;
     std::uint32_t permissions = 0;
     // Together they name the file itself: two paths with the same pair lead to one file.
     std::uint64_t device = 0;
@@ -146,6 +150,11 @@ public:
     // name that is not there on, the rest is kept as written, so that what is created takes the
     // case given. `base` is taken as it stands; an empty `base` gives `relative` unchanged.
     std::u16string resolveBelow(const std::u16string& base, std::u16string_view relative);
+    // The entry of `folder` that Windows finds for `name`: `name` itself when there is such an
+    // entry, else the first in fileNameLess order that differs only in the letter case of ASCII
+    // letters; ENOENT when there is none. The generic version lists the whole folder.
+    virtual int findEntry(const std::u16string& folder, std::u16string_view name,
+                          std::u16string& found);
 
     // Removes a file or a link; never a folder.
     virtual int removeFile(const std::u16string& path) = 0;

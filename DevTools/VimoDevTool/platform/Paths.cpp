@@ -48,7 +48,10 @@ std::u16string fromFsPath(const fs::path& path)
     }
 }
 
-bool fileNameLess(std::u16string_view a, std::u16string_view b)
+namespace {
+
+// -1, 0 or 1 as `a` comes before, with or after `b` once ASCII letters are upper-cased.
+int compareIgnoringCase(std::u16string_view a, std::u16string_view b)
 {
     // Compared in place: listings of thousands of names sort often enough for copies to show.
     const auto upper = [](char16_t c) {
@@ -59,13 +62,26 @@ bool fileNameLess(std::u16string_view a, std::u16string_view b)
         const char16_t ua = upper(a[i]);
         const char16_t ub = upper(b[i]);
         if (ua != ub) {
-            return ua < ub;
+            return ua < ub ? -1 : 1;
         }
     }
     if (a.size() != b.size()) {
-        return a.size() < b.size();
+        return a.size() < b.size() ? -1 : 1;
     }
-    return a < b; // names that differ only in case still get a fixed order
+    return 0;
+}
+
+} // namespace
+
+bool fileNameLess(std::u16string_view a, std::u16string_view b)
+{
+    const int order = compareIgnoringCase(a, b);
+    return order != 0 ? order < 0 : a < b; // names that differ only in case still get a fixed order
+}
+
+bool fileNameLessIgnoringCase(std::u16string_view a, std::u16string_view b)
+{
+    return compareIgnoringCase(a, b) < 0;
 }
 
 std::u16string temporaryFileName(std::u16string_view targetName)

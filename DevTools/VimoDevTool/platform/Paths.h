@@ -18,6 +18,9 @@ std::u16string fromFsPath(const std::filesystem::path& path);
 // Orders names as the Windows file system returns them: UTF-16 units compared after upper-casing
 // ASCII letters, so every run and every machine sees the same order.
 bool fileNameLess(std::u16string_view a, std::u16string_view b);
+// fileNameLess without its last rule: names that differ only in the case of ASCII letters are
+// equivalent, so in a list sorted by fileNameLess they stand together.
+bool fileNameLessIgnoringCase(std::u16string_view a, std::u16string_view b);
 
 // The tool's temporary files lie beside the file they are to replace, named
 // ".<target's name>.<process id>.<counter>.tmp".

@@ -42,9 +42,21 @@ void appendUtf16(std::u16string& out, char32_t cp)
 
 std::string toUtf8(std::u16string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    // Paths are mostly ASCII and converted at every system call: the leading ASCII run is
+    // copied unit by unit, the rest encoded.
+    std::size_t ascii = 0;
+    while (ascii < text.size() && text[ascii] < 0x80) {
+        ++ascii;
+    }
+    std::string out(ascii, '\0');
+    for (std::size_t i = 0; i < ascii; ++i) {
+        out[i] = static_cast<char>(text[i]);
+    }
+    if (ascii == text.size()) {
+        return out;
+    }
+    out.reserve(ascii + (text.size() - ascii) * 3);
+    for (std::size_t i = ascii; i < text.size(); ++i) {
         char32_t unit = text[i];
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
             text[i + 1] <= 0xDFFF) {
@@ -137,9 +149,36 @@ std::u16string toUpperAscii(std::u16string_view text)
     return out;
 }
 
+namespace {
+
+// Compared in place: lookups in any letter case run once for every file of a scan.
+template <typename Char>
+bool sameIgnoringAsciiCase(std::basic_string_view<Char> a, std::basic_string_view<Char> b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    const auto lower = [](Char c) {
+        return c >= Char('A') && c <= Char('Z') ? static_cast<Char>(c - Char('A') + Char('a')) : c;
+    };
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 bool equalsIgnoreAsciiCase(std::u16string_view a, std::u16string_view b)
 {
-    return a.size() == b.size() && toLowerAscii(a) == toLowerAscii(b);
+    return sameIgnoringAsciiCase(a, b);
+}
+
+bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b)
+{
+    return sameIgnoringAsciiCase(a, b);
 }
 
 std::int32_t parseLeadingInteger(std::u16string_view text)

@@ -17,6 +17,7 @@ std::u16string fromAscii(std::string_view text);
 std::u16string toLowerAscii(std::u16string_view text);
 std::u16string toUpperAscii(std::u16string_view text);
 bool equalsIgnoreAsciiCase(std::u16string_view a, std::u16string_view b);
+bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
 // The catalogue's and the configuration's integer rule: leading white space, an optional
 // sign, then decimal digits up to the first other character; no digits gives 0. Values

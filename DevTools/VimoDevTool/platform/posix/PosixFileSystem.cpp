@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -42,6 +43,8 @@ FileStatus statusFrom(const struct stat& info)
     status.size = static_cast<std::uint64_t>(info.st_size);
     status.modifiedSeconds = static_cast<std::int64_t>(info.st_mtim.tv_sec);
     status.modifiedNanoseconds = static_cast<std::uint32_t>(info.st_mtim.tv_nsec);
+    status.changedSeconds = static_cast<std::int64_t>(info.st_ctim.tv_sec);
+    status.changedNanoseconds = static_cast<std::uint32_t>(info.st_ctim.tv_nsec);
     status.permissions = static_cast<std::uint32_t>(info.st_mode) & kPermissionMask;
     status.device = static_cast<std::uint64_t>(info.st_dev);
     status.fileId = static_cast<std::uint64_t>(info.st_ino);
@@ -457,32 +460,96 @@ int PosixFileSystem::copyFile(const std::u16string& from, const std::u16string& 
 int PosixFileSystem::listFolder(const std::u16string& folder, std::vector<DirectoryEntry>& entries)
 {
     entries.clear();
-    std::error_code ec;
-    fs::directory_iterator it(toFsPath(folder), ec);
-    if (ec) {
-        return ec.value();
+    const std::string path = toUtf8(folder);
+    DIR* const directory = ::opendir(path.c_str());
+    if (!directory) {
+        return errno;
     }
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
+    // The entry's type comes with it on most file systems; only links and types the file system
+    // does not tell are looked at one by one.
+    std::string entryPath = path.empty() || path.back() == '/' ? path : path + '/';
+    const std::size_t folderLength = entryPath.size();
+    int error = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* found = ::readdir(directory);
+        if (!found) {
+            error = errno;
+            break;
+        }
+        const std::string_view name(found->d_name);
+        if (name == "." || name == "..") {
+            continue;
+        }
         DirectoryEntry entry;
-        const fs::path name = it->path().filename();
-        const std::string& raw = name.native();
-        entry.name = fromFsPath(name);
+        entry.name = fromUtf8(name);
         entry.nameIsExact =
-            std::all_of(raw.begin(), raw.end(),
+            std::all_of(name.begin(), name.end(),
                         [](char c) { return static_cast<unsigned char>(c) < 0x80; }) ||
-            toUtf8(entry.name) == raw;
-        std::error_code statusError;
-        entry.isSymlink = it->is_symlink(statusError);
-        entry.isDirectory = it->is_directory(statusError);
-        entry.isRegularFile = it->is_regular_file(statusError);
+            toUtf8(entry.name) == name;
+        mode_t type = DTTOIF(found->d_type);
+        if (found->d_type == DT_UNKNOWN || found->d_type == DT_LNK) {
+            entryPath.resize(folderLength);
+            entryPath += name;
+            struct stat info
+            {
+            };
+            type = ::lstat(entryPath.c_str(), &info) == 0 ? info.st_mode : 0;
+            entry.isSymlink = S_ISLNK(type);
+            if (entry.isSymlink) {
+                type = ::stat(entryPath.c_str(), &info) == 0 ? info.st_mode : 0;
+            }
+        }
+        entry.isDirectory = S_ISDIR(type);
+        entry.isRegularFile = S_ISREG(type);
         entries.push_back(std::move(entry));
     }
-    if (ec) {
-        return ec.value(); // a listing cut short is no listing
+    ::closedir(directory);
+    if (error != 0) {
+        entries.clear();
+        return error; // a listing cut short is no listing
     }
     std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
         return fileNameLess(a.name, b.name);
     });
+    return 0;
+}
+
+int PosixFileSystem::findEntry(const std::u16string& folder, std::u16string_view name,
+                               std::u16string& found)
+{
+    // Runs for every name that misses in a lookup of any letter case, often on thousands of
+    // folders in a row: the folder is read straight, and only names that match are converted.
+    const std::string wanted = toUtf8(name);
+    DIR* const directory = ::opendir(toUtf8(folder).c_str());
+    if (!directory) {
+        return errno;
+    }
+    std::u16string first;
+    bool exact = false;
+    while (const dirent* entry = ::readdir(directory)) {
+        const std::string_view entryName(entry->d_name);
+        if (entryName == "." || entryName == ".." || !equalsIgnoreAsciiCase(entryName, wanted)) {
+            continue;
+        }
+        if (entryName == wanted) {
+            exact = true;
+            break;
+        }
+        std::u16string candidate = fromUtf8(entryName);
+        if (first.empty() || fileNameLess(candidate, first)) {
+            first = std::move(candidate);
+        }
+    }
+    ::closedir(directory);
+    if (exact) {
+        found = std::u16string(name);
+        return 0;
+    }
+    if (first.empty()) {
+        return ENOENT;
+    }
+    found = std::move(first);
     return 0;
 }
 
