@@ -213,6 +213,16 @@ int FaultyFileSystem::listFolder(const std::u16string& folder, std::vector<Direc
     return m_real.listFolder(folder, entries);
 }
 
+// A listing too: what makes a listing fail makes this fail.
+int FaultyFileSystem::findEntry(const std::u16string& folder, std::u16string_view name,
+                                std::u16string& found)
+{
+    if (const int error = faultFor(kList, folder)) {
+        return error;
+    }
+    return m_real.findEntry(folder, name, found);
+}
+
 int FaultyFileSystem::resolve(const std::u16string& path, std::u16string& resolved)
 {
     if (const int error = faultFor(kResolve, path)) {

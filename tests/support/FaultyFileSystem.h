@@ -82,6 +82,8 @@ public:
     Failure replaceFile(const std::u16string& path, const std::string& bytes) override;
     int copyFile(const std::u16string& from, const std::u16string& to) override;
     int listFolder(const std::u16string& folder, std::vector<DirectoryEntry>& entries) override;
+    int findEntry(const std::u16string& folder, std::u16string_view name,
+                  std::u16string& found) override;
     int resolve(const std::u16string& path, std::u16string& resolved) override;
     int removeFile(const std::u16string& path) override;
     int rename(const std::u16string& from, const std::u16string& to) override;

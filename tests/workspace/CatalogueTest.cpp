@@ -2,11 +2,13 @@
 
 #include "platform/SystemError.h"
 #include "platform/Text.h"
+#include "support/FaultyFileSystem.h"
 #include "support/Fixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 namespace vimo::test {
 namespace {
@@ -152,6 +154,78 @@ TEST_F(CatalogueTest, PackageMarkerLeavesAVimoOut)
     ASSERT_EQ(workspace.loadAll(), S_OK);
     EXPECT_EQ(workspace.catalogue().size(), 1u);
     EXPECT_EQ(workspace.leftOutFolders().size(), 1u); // read, and left out for its empty identifier
+}
+
+// The system's file system, counting the folders read in search of a name.
+class CountingFileSystem : public FaultyFileSystem
+{
+public:
+    int findEntry(const std::u16string& folder, std::u16string_view name,
+                  std::u16string& found) override
+    {
+        ++searches;
+        return FaultyFileSystem::findEntry(folder, name, found);
+    }
+
+    int searches = 0;
+};
+
+// A package folder read once without its marker is read again only when its entries change, and
+// only once they have settled on the file system's clock.
+TEST(CatalogueMarkers, RepeatedReadsSeeEveryChangeOfAPackage)
+{
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    using Change = std::function<void(InstallationFixture&)>;
+    const auto write = [](const std::string& relative) {
+        return [relative](InstallationFixture& f) {
+            writeFile(f.installFolder() / "packages" / relative, "");
+        };
+    };
+    const Change none = [](InstallationFixture&) {};
+    struct Case
+    {
+        const char* name;
+        std::int64_t clock;
+        Change before; // before the first read
+        Change change; // between the two reads
+        std::size_t vimos;
+        int searches; // package folders read in the second read
+    };
+    const std::vector<Case> cases = {
+        {"settled and unchanged", now + 60, none, none, 1, 0},
+        {"marker added", now + 60, none, write("abc/abc.rmv"), 0, 1},
+        {"marker added in another case", now + 60, none, write("abc/ABC.Rmv"), 0, 1},
+        {"marker removed", now + 60, write("abc/abc.rmv"),
+         [](InstallationFixture& f) { fs::remove(f.packageFolder("abc") / "abc.rmv"); }, 1, 1},
+        {"folder replaced by one in another case", now + 60, none,
+         [](InstallationFixture& f) {
+             fs::remove_all(f.packageFolder("abc"));
+             writeFile(f.installFolder() / "packages" / "ABC" / "abc.RMV", "");
+         },
+         0, 1},
+        {"changed too recently to vouch for", now, none, none, 1, 1},
+        {"clock behind the folder", now - 3600, none, none, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallationFixture fixture;
+        CountingFileSystem files;
+        TestPlatform platform;
+        platform.files = &files;
+        platform.clock = c.clock;
+        fixture.addVimo(vimoSpec("abc"));
+        c.before(fixture);
+        VimoWorkspace workspace(platform);
+        workspace.setInstallFolder(fixture.installFolderU16());
+        ASSERT_EQ(workspace.loadAll(), S_OK);
+        c.change(fixture);
+        files.searches = 0;
+        ASSERT_EQ(workspace.loadAll(), S_OK);
+        EXPECT_EQ(workspace.catalogue().size(), c.vimos);
+        EXPECT_EQ(files.searches, c.searches);
+    }
 }
 
 TEST_F(CatalogueTest, OfTwoFoldersWithOneIdentifierTheRuleNamedOneElseTheLaterIsKept)

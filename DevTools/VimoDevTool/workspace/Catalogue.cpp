@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/Platform.h"
 #include "platform/Text.h"
 #include "workspace/RecordValidator.h"
 #include "workspace/VimoWorkspace.h"
@@ -37,6 +38,18 @@ VimoInfo recordFrom(const XmlNode& vimo, const std::u16string& folder)
     return info;
 }
 
+// The identifier in a service folder's name "orvo<id>Vimoz"; empty for any other name.
+std::u16string packageIdOf(const std::u16string& folder)
+{
+    const std::u16string name = lastComponent(folder);
+    if (name.size() < kServicePrefix.size() + kServiceSuffix.size() ||
+        !name.starts_with(kServicePrefix) || !name.ends_with(kServiceSuffix)) {
+        return {};
+    }
+    return name.substr(kServicePrefix.size(),
+                       name.size() - kServicePrefix.size() - kServiceSuffix.size());
+}
+
 VimoMap filtered(const VimoMap& catalogue, bool underDevelopment)
 {
     VimoMap result;
@@ -60,12 +73,14 @@ HRESULT VimoWorkspace::loadAll()
     if (files().listFolder(services, entries) != 0) {
         return S_FALSE;
     }
+    m_packageMarkers.startScan(files(), packagesFolder(), m_platform.currentTime());
     for (const DirectoryEntry& entry : entries) {
         // A copy being made is filled under a temporary name and is no Vimo yet.
         if (!entry.isDirectory || temporaryFileOwner(entry.name)) {
             continue;
         }
-        const HRESULT hr = addFromFolder(services + entry.name);
+        const std::u16string folder = services + entry.name;
+        const HRESULT hr = addFromFolder(folder, m_packageMarkers.hasMarker(packageIdOf(folder)));
         if (failed(hr)) {
             return hr;
         }
@@ -75,18 +90,12 @@ HRESULT VimoWorkspace::loadAll()
 
 bool VimoWorkspace::hasPackageMarker(const std::u16string& folder) const
 {
-    const std::u16string name = lastComponent(folder);
-    if (name.size() < kServicePrefix.size() + kServiceSuffix.size() ||
-        !name.starts_with(kServicePrefix) || !name.ends_with(kServiceSuffix)) {
-        return false;
-    }
-    const std::u16string id = name.substr(
-        kServicePrefix.size(), name.size() - kServicePrefix.size() - kServiceSuffix.size());
+    const std::u16string id = packageIdOf(folder);
     if (id.empty()) {
         return false;
     }
     // The marker file can only exist inside an existing package folder, so one look suffices.
-    // A plain status: this runs once for every service folder of the scan.
+    // For one folder; a scan of them all asks m_packageMarkers.
     FileStatus marker;
     return files().status(
                files().resolveBelow(packagesFolder(), id + kPathSeparator + id + u".rmv"),
@@ -95,24 +104,36 @@ bool VimoWorkspace::hasPackageMarker(const std::u16string& folder) const
 
 HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder)
 {
+    return addFromFolder(folder, hasPackageMarker(folder));
+}
+
+HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder, bool marked)
+{
     clearError();
-    const std::u16string path = catalogueFilePath(files(), folder);
     // A Vimo whose package carries the marker file is left out unread.
-    if (hasPackageMarker(folder)) {
-        return files().exists(path) ? S_OK : S_FALSE;
+    if (marked) {
+        return files().exists(catalogueFilePath(files(), folder)) ? S_OK : S_FALSE;
     }
 
     // The load itself tells a missing catalogue file apart; this scan runs over thousands of
-    // folders, so no separate look at the file is made first.
+    // folders, so no separate look at the file is made first. The names as written are tried
+    // first; only when that file cannot be read are they looked for in other letter cases
+    // (where they are found, the names as written are the ones found).
+    std::u16string path = catalogueFilePathAsWritten(folder);
     XmlDocument doc(files());
     XmlNode vimo;
     Failure cause;
-    if (const HRESULT loaded =
-            loadElement(doc, path, kCatalogueEntryPath, E_UNEXPECTED, vimo, cause);
-        failed(loaded)) {
-        // Only a file that could not be read at all may be missing.
-        const bool unread = loaded != E_UNEXPECTED && loaded != E_POINTER;
-        return unread && !files().exists(path) ? S_FALSE : fail(cause);
+    HRESULT loaded = loadElement(doc, path, kCatalogueEntryPath, E_UNEXPECTED, vimo, cause);
+    // Only a file that could not be read at all may be missing.
+    const auto unread = [&loaded] { return loaded != E_UNEXPECTED && loaded != E_POINTER; };
+    if (failed(loaded) && unread()) {
+        if (std::u16string found = catalogueFilePath(files(), folder); found != path) {
+            path = std::move(found);
+            loaded = loadElement(doc, path, kCatalogueEntryPath, E_UNEXPECTED, vimo, cause);
+        }
+    }
+    if (failed(loaded)) {
+        return unread() && !files().exists(path) ? S_FALSE : fail(cause);
     }
     if (!equalsIgnoreAsciiCase(vimo.attributeOrEmpty(u"userCreated"), u"true")) {
         return S_FALSE;

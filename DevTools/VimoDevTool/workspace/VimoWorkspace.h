@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 #include "platform/ResultCodes.h"
 #include "workspace/DeveloperConfig.h"
+#include "workspace/PackageMarkers.h"
 #include "workspace/VimoInfo.h"
 
 #include <cstdint>
@@ -223,6 +224,8 @@ public:
     bool nameImpossibleOnWindows(const std::u16string& path) const;
 
 private:
+    // addFromFolder with the package marker already looked for: `marked` leaves it out unread.
+    HRESULT addFromFolder(const std::u16string& folder, bool marked);
     // Writes the archive of `info` into `target`, reporting failures against `archive`.
     HRESULT writeUploadArchive(const VimoInfo& info, const std::u16string& target,
                                const std::u16string& archive, std::u16string& unsupportedFiles,
@@ -263,6 +266,7 @@ private:
     std::u16string m_installLocation; // as the uninstall entry writes it
     VimoMap m_catalogue;
     std::vector<LeftOutFolder> m_leftOutFolders;
+    PackageMarkers m_packageMarkers; // kept from one scan of the services folder to the next
     DeveloperConfiguration m_configuration;
     long m_connectTimeoutMs = 10000;
     long m_totalTimeoutMs = 30000;

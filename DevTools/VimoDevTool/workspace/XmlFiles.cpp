@@ -6,10 +6,24 @@
 
 namespace vimo {
 
+namespace {
+
+const std::u16string kCatalogueFileBelowService =
+    std::u16string(u"ver1") + kPathSeparator + u"VimozList.xml";
+
+} // namespace
+
 std::u16string catalogueFilePath(FileSystem& files, const std::u16string& serviceFolder)
 {
-    return files.resolveBelow(serviceFolder,
-                              std::u16string(u"ver1") + kPathSeparator + u"VimozList.xml");
+    return files.resolveBelow(serviceFolder, kCatalogueFileBelowService);
+}
+
+std::u16string catalogueFilePathAsWritten(const std::u16string& serviceFolder)
+{
+    if (serviceFolder.empty() || serviceFolder.back() == kPathSeparator) {
+        return serviceFolder + kCatalogueFileBelowService;
+    }
+    return serviceFolder + kPathSeparator + kCatalogueFileBelowService;
 }
 
 HRESULT loadElement(XmlDocument& doc, const std::u16string& path, const std::u16string& xpath,

@@ -18,6 +18,8 @@ inline const std::u16string kCatalogueEntryPath = u"//vimozList/vimoz/vimo";
 
 // The catalogue file of a service folder, its names found in any letter case.
 std::u16string catalogueFilePath(FileSystem& files, const std::u16string& serviceFolder);
+// The catalogue file of a service folder with its names as written, not looked up.
+std::u16string catalogueFilePathAsWritten(const std::u16string& serviceFolder);
 
 // Loads the file at `path` into `doc` and finds the first element at `xpath` below its root.
 // S_OK with `element` set; the system's error when the file cannot be read, `parseFailure` when
