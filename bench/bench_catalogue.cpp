@@ -93,6 +93,8 @@ int main()
         double plainCpuBest = 1e9;
         double loadCpuBest = 1e9;
         std::size_t bytes = 0;
+        double firstRatio = 0;
+        double firstCpuRatio = 0;
         for (int round = 0; round < kRounds; ++round) {
             auto start = Clock::now();
             double cpuStart = cpuSeconds();
@@ -103,8 +105,14 @@ int main()
             start = Clock::now();
             cpuStart = cpuSeconds();
             const vimo::HRESULT hr = workspace.loadAll();
-            loadBest = std::min(loadBest, secondsSince(start));
-            loadCpuBest = std::min(loadCpuBest, cpuSeconds() - cpuStart);
+            const double load = secondsSince(start);
+            const double loadCpu = cpuSeconds() - cpuStart;
+            if (round == 0) {
+                firstRatio = load / plainBest;
+                firstCpuRatio = loadCpu / plainCpuBest;
+            }
+            loadBest = std::min(loadBest, load);
+            loadCpuBest = std::min(loadCpuBest, loadCpu);
             if (hr != vimo::S_OK || workspace.catalogue().size() != kVimoCount) {
                 std::fprintf(stderr, "loadAll failed: %d, %zu entries\n", hr,
                              workspace.catalogue().size());
@@ -119,6 +127,9 @@ int main()
         std::printf("loadAll:                 %.3f s    %.3f s\n", loadBest, loadCpuBest);
         std::printf("ratio (target <= 3):     %.2f       %.2f\n", loadBest / plainBest,
                     loadCpuBest / plainCpuBest);
+        // The first read of a workspace also reads every package folder in search of its
+        // marker; later ones read only the package folders that changed.
+        std::printf("first round's ratio:     %.2f       %.2f\n", firstRatio, firstCpuRatio);
         return status;
     });
 }
