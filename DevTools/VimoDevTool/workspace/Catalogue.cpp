@@ -145,7 +145,8 @@ HRESULT VimoWorkspace::addFromFolder(const std::u16string& folder, bool marked)
         m_leftOutFolders.push_back({folder, info.id, std::move(*problem)});
         return S_FALSE;
     }
-    const auto [stored, inserted] = m_catalogue.try_emplace(info.id, info);
+    // Made empty and filled by moving: a scan adds thousands, each copy would show.
+    const auto [stored, inserted] = m_catalogue.try_emplace(info.id);
     if (inserted || stored->second.folder == folder) {
         stored->second = std::move(info);
         return S_OK;
