@@ -1,29 +1,31 @@
 #include "cli/ConfigurationCache.h"
 
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/Platform.h"
+#include "platform/SystemError.h"
 #include "platform/Text.h"
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace vimo::cli {
 
-namespace fs = std::filesystem;
-
 namespace {
+
+// Larger than any configuration the vendor serves; a bigger file is not a kept copy.
+constexpr std::size_t kMaxCachedBytes = 16u << 20;
 
 // The cache folder as the XDG base directory rules give it: an absolute $XDG_CACHE_HOME, else
 // $HOME/.cache.
-fs::path cacheFolder(const Platform& platform)
+std::u16string cacheFolder(const Platform& platform)
 {
     if (auto xdg = platform.environment("XDG_CACHE_HOME");
         xdg && !xdg->empty() && xdg->front() == '/') {
-        return fs::path(*xdg) / "vimoctl";
+        return fromUtf8(*xdg) + kPathSeparator + u"vimoctl";
     }
     if (auto home = platform.environment("HOME"); home && !home->empty()) {
-        return fs::path(*home) / ".cache" / "vimoctl";
+        return fromUtf8(*home) + kPathSeparator + u".cache" + kPathSeparator + u"vimoctl";
     }
     return {};
 }
@@ -44,13 +46,28 @@ std::string fileNameFor(const std::u16string& serverUrl)
     return "developer-configuration-" + name + ".xml";
 }
 
+// Creates `folder` and the missing folders above it; the error of the last attempt, or 0.
+int createFolders(FileSystem& files, const std::u16string& folder)
+{
+    if (folder.empty() || files.isDirectory(folder)) {
+        return 0;
+    }
+    const std::size_t separator = folder.find_last_of(kPathSeparator);
+    if (separator != std::u16string::npos && separator > 0) {
+        createFolders(files, folder.substr(0, separator));
+    }
+    const int error = files.createFolder(folder);
+    return error == 0 || files.isDirectory(folder) ? 0 : error;
+}
+
 } // namespace
 
 ConfigurationCache::ConfigurationCache(const Platform& platform, const std::u16string& serverUrl)
+    : m_files(platform.fileSystem())
 {
-    const fs::path folder = cacheFolder(platform);
+    const std::u16string folder = cacheFolder(platform);
     if (!folder.empty()) {
-        m_file = folder / fileNameFor(serverUrl);
+        m_file = folder + kPathSeparator + fromUtf8(fileNameFor(serverUrl));
     }
 }
 
@@ -59,53 +76,36 @@ std::optional<std::string> ConfigurationCache::store(const std::string& bytes) c
     if (m_file.empty()) {
         return "no cache folder (neither XDG_CACHE_HOME nor HOME is set)";
     }
-    std::error_code error;
-    fs::create_directories(m_file.parent_path(), error);
-    if (error) {
-        return m_file.parent_path().string() + ": " + error.message();
+    const std::u16string folder = m_file.substr(0, m_file.find_last_of(kPathSeparator));
+    if (const int error = createFolders(m_files, folder)) {
+        return toUtf8(folder) + ": " + failureFromErrno(error, folder).reason;
     }
-    const fs::path temporary = m_file.string() + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << bytes;
-        out.close();
-        if (!out) {
-            fs::remove(temporary, error);
-            return temporary.string() + ": the copy could not be written";
-        }
-    }
-    fs::rename(temporary, m_file, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return m_file.string() + ": " + error.message();
+    // Through a temporary file, so a reader never sees half of it.
+    const Failure failure = m_files.replaceFile(m_file, bytes);
+    if (failed(failure.code)) {
+        return failure.describe();
     }
     return std::nullopt;
 }
 
 std::optional<std::string> ConfigurationCache::load() const
 {
-    if (m_file.empty()) {
+    std::string bytes;
+    if (m_file.empty() || m_files.readFile(m_file, kMaxCachedBytes, bytes) != 0) {
         return std::nullopt;
     }
-    std::ifstream in(m_file, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return bytes;
 }
 
 std::string ConfigurationCache::storedWhen() const
 {
-    std::error_code error;
-    const fs::file_time_type written = fs::last_write_time(m_file, error);
-    if (m_file.empty() || error) {
+    FileStatus status;
+    if (m_file.empty() || m_files.status(m_file, status) != 0) {
         return {};
     }
     // The calendar of <chrono>: the same on every system, no time-zone table needed.
-    const auto minute =
-        std::chrono::floor<std::chrono::minutes>(std::chrono::file_clock::to_sys(written));
+    const std::chrono::sys_seconds written{std::chrono::seconds{status.modifiedSeconds}};
+    const auto minute = std::chrono::floor<std::chrono::minutes>(written);
     const auto day = std::chrono::floor<std::chrono::days>(minute);
     const std::chrono::year_month_day date{day};
     const std::chrono::hh_mm_ss time{minute - day};

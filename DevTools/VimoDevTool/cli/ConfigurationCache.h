@@ -1,12 +1,12 @@
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 
 namespace vimo {
+class FileSystem;
 class Platform;
-}
+} // namespace vimo
 
 namespace vimo::cli {
 
@@ -18,7 +18,7 @@ public:
     ConfigurationCache(const Platform& platform, const std::u16string& serverUrl);
 
     // The file the copy of this server's configuration is kept in; empty without a cache folder.
-    const std::filesystem::path& file() const { return m_file; }
+    const std::u16string& file() const { return m_file; }
     // Replaces the kept copy (through a temporary file, so a reader never sees half of it); the
     // problem in words, or nothing when done.
     std::optional<std::string> store(const std::string& bytes) const;
@@ -28,7 +28,8 @@ public:
     std::string storedWhen() const;
 
 private:
-    std::filesystem::path m_file;
+    FileSystem& m_files;
+    std::u16string m_file;
 };
 
 } // namespace vimo::cli

@@ -156,13 +156,13 @@ ExitCode VimoCtl::loadConfiguration(VimoWorkspace& workspace, const GlobalOption
                         "); using the developer configuration kept from " + kept);
         const std::optional<std::string> bytes = cache.load();
         const HRESULT read =
-            bytes ? workspace.readDeveloperConfiguration(*bytes, fromFsPath(cache.file())) : E_FAIL;
+            bytes ? workspace.readDeveloperConfiguration(*bytes, cache.file()) : E_FAIL;
         if (succeeded(read)) {
             return ExitCode::Success;
         }
-        const Failure readCause =
-            bytes ? causeOf(workspace, read)
-                  : Failure{E_FAIL, fromFsPath(cache.file()), "the copy could not be read"};
+        const Failure readCause = bytes
+                                      ? causeOf(workspace, read)
+                                      : Failure{E_FAIL, cache.file(), "the copy could not be read"};
         return failWith("the kept developer configuration could not be read: " +
                             readCause.describe(),
                         readCause);
@@ -171,7 +171,7 @@ ExitCode VimoCtl::loadConfiguration(VimoWorkspace& workspace, const GlobalOption
     if (unreachable && !kept.empty()) {
         text += "; vimoctl --offline uses the copy kept from " + kept;
     } else if (unreachable && global.offline) {
-        text += "; no copy is kept for --offline (" + cache.file().string() + ")";
+        text += "; no copy is kept for --offline (" + toUtf8(cache.file()) + ")";
     }
     return failWith(text, cause);
 }
