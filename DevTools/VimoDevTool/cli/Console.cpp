@@ -37,6 +37,17 @@ void Console::document(const Json& document)
     if (m_documentWritten) {
         return; // one document per call
     }
+    writeVersioned(document);
+}
+
+void Console::event(const Json& document)
+{
+    writeVersioned(document);
+    flush();
+}
+
+void Console::writeVersioned(const Json& document)
+{
     Json versioned;
     versioned["schemaVersion"] = kSchemaVersion;
     for (const auto& [key, value] : document.items()) {
@@ -46,18 +57,6 @@ void Console::document(const Json& document)
     // characters already, so "replace" only guards the writer.
     m_out << versioned.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
     m_documentWritten = true;
-}
-
-void Console::event(const Json& document)
-{
-    Json versioned;
-    versioned["schemaVersion"] = kSchemaVersion;
-    for (const auto& [key, value] : document.items()) {
-        versioned[key] = value;
-    }
-    m_out << versioned.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
-    m_documentWritten = true;
-    flush();
 }
 
 void Console::flush()

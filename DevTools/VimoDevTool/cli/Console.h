@@ -63,6 +63,8 @@ public:
     std::optional<std::string> finishOutput();
 
 private:
+    // One line: "schemaVersion" first, then the document's members.
+    void writeVersioned(const Json& document);
     std::ostream& m_out;
     std::ostream& m_err;
     ConsoleStyle m_style;

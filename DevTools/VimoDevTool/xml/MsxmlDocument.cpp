@@ -193,6 +193,26 @@ std::vector<Com<IXMLDOMNode>> childrenOf(IXMLDOMNode* node)
     return children;
 }
 
+// The attributes of an element; none for any other node.
+std::vector<Com<IXMLDOMNode>> attributesOf(IXMLDOMNode* node)
+{
+    std::vector<Com<IXMLDOMNode>> attributes;
+    IXMLDOMNamedNodeMap* raw = nullptr;
+    if (FAILED(node->get_attributes(&raw)) || !raw) {
+        return attributes;
+    }
+    Com<IXMLDOMNamedNodeMap> map(raw);
+    long length = 0;
+    map->get_length(&length);
+    for (long i = 0; i < length; ++i) {
+        IXMLDOMNode* item = nullptr;
+        if (map->get_item(i, &item) == S_OK && item) {
+            attributes.emplace_back(item);
+        }
+    }
+    return attributes;
+}
+
 // Elements with their attributes, text, comments and instructions, in order: what a saved
 // file must give back when it is read again.
 void describeNode(IXMLDOMNode* node, std::u16string& out)
@@ -206,19 +226,9 @@ void describeNode(IXMLDOMNode* node, std::u16string& out)
     }
     out += u'<' + toDecimal(type) + u':' + nodeText(node, &IXMLDOMNode::get_nodeName);
     if (type == NODE_ELEMENT) {
-        IXMLDOMNamedNodeMap* raw = nullptr;
-        if (SUCCEEDED(node->get_attributes(&raw)) && raw) {
-            Com<IXMLDOMNamedNodeMap> attributes(raw);
-            long length = 0;
-            attributes->get_length(&length);
-            for (long i = 0; i < length; ++i) {
-                IXMLDOMNode* item = nullptr;
-                if (attributes->get_item(i, &item) == S_OK && item) {
-                    Com<IXMLDOMNode> attribute(item);
-                    out += u' ' + nodeText(item, &IXMLDOMNode::get_nodeName) + u'=' +
-                           nodeText(item, &IXMLDOMNode::get_text);
-                }
-            }
+        for (const auto& attribute : attributesOf(node)) {
+            out += u' ' + nodeText(attribute.get(), &IXMLDOMNode::get_nodeName) + u'=' +
+                   nodeText(attribute.get(), &IXMLDOMNode::get_text);
         }
     } else if (type == NODE_TEXT || type == NODE_CDATA_SECTION || type == NODE_COMMENT ||
                type == NODE_PROCESSING_INSTRUCTION) {
@@ -258,19 +268,9 @@ std::optional<std::string> foreignEntityBelow(IXMLDOMNode* node)
             }
         }
         if (type == NODE_ELEMENT) {
-            IXMLDOMNamedNodeMap* raw = nullptr;
-            if (SUCCEEDED(child->get_attributes(&raw)) && raw) {
-                Com<IXMLDOMNamedNodeMap> attributes(raw);
-                long length = 0;
-                attributes->get_length(&length);
-                for (long i = 0; i < length; ++i) {
-                    IXMLDOMNode* item = nullptr;
-                    if (attributes->get_item(i, &item) == S_OK && item) {
-                        Com<IXMLDOMNode> attribute(item);
-                        if (auto found = foreignEntityBelow(item)) {
-                            return found;
-                        }
-                    }
+            for (const auto& attribute : attributesOf(child.get())) {
+                if (auto found = foreignEntityBelow(attribute.get())) {
+                    return found;
                 }
             }
         }
