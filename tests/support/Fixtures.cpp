@@ -111,10 +111,7 @@ InstallationFixture::InstallationFixture()
 {
     fs::create_directories(prefix() / "drive_c" / "Program Files" / "Orvo" / "services");
     fs::create_directories(prefix() / "drive_c" / "Program Files" / "Orvo" / "packages");
-    fs::create_directories(prefix() / "dosdevices");
-    fs::create_directory_symlink("../drive_c", prefix() / "dosdevices" / "c:");
-    writeSystemReg(systemRegFor("C:\\\\Program Files\\\\Orvo"));
-    m_platform.env["WINEPREFIX"] = prefix().string();
+    registerInstallation();
 }
 
 fs::path InstallationFixture::installFolder() const
@@ -124,7 +121,7 @@ fs::path InstallationFixture::installFolder() const
 
 std::u16string InstallationFixture::installFolderU16() const
 {
-    return u16(installFolder()) + u"/";
+    return u16(installFolder()) + kPathSeparator;
 }
 
 fs::path InstallationFixture::serviceFolder(const std::string& id) const

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vimo::test {
 
@@ -47,7 +48,8 @@ bool makeSymlink(const fs::path& target, const fs::path& link);
 inline constexpr const char* kNoSymlinks = "Linux only: symbolic links cannot be made here";
 
 // The system platform with a replaceable environment and clock. On Linux its process table is
-// empty unless the test gives it one (FakeProcessTable).
+// empty unless the test gives it one (FakeProcessTable) and the registry is the one of the
+// prefix that WINEPREFIX names; on Windows the registry is `registry`, never the machine's.
 class TestPlatform : public NativePlatform
 {
 public:
@@ -55,12 +57,17 @@ public:
     std::optional<std::string> environment(const std::string& name) const override;
     std::int64_t currentTime() const override;
     FileSystem& fileSystem() const override;
+    std::optional<RegistryValue> readLocalMachineValue(const std::u16string& key,
+                                                       const std::u16string& name,
+                                                       std::string& whyMissing) const override;
 
     // A value here wins over the process environment; nullopt hides a variable.
     std::map<std::string, std::optional<std::string>> env;
     std::optional<std::int64_t> clock;
     // Replaces the system's file system when set (a FaultyFileSystem, say).
     FileSystem* files = nullptr;
+    // String values by key and name, read on Windows only.
+    std::map<std::pair<std::u16string, std::u16string>, std::u16string> registry;
 };
 
 // The client's uninstall key below HKEY_LOCAL_MACHINE\Software and the header of a 64-bit
@@ -70,6 +77,10 @@ inline const std::string kRegUninstallKey =
     "{3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}";
 inline const std::string kRegHeader64 =
     "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
+// The uninstall key below HKEY_LOCAL_MACHINE as the registry's functions take it.
+inline const std::u16string kUninstallKeyU16 =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+    u"{3F9A1C27-58D4-4B0E-9C61-2D7E84A5B0F3}";
 
 // What a Vimo of a fixture installation looks like.
 struct VimoSpec
@@ -101,7 +112,7 @@ public:
     const fs::path& root() const { return m_dir.path(); }
     fs::path prefix() const { return root() / "prefix"; }
     fs::path installFolder() const;          // native path, no trailing "/"
-    std::u16string installFolderU16() const; // with the trailing "/", as the workspace holds it
+    std::u16string installFolderU16() const; // with the trailing separator, as the workspace has it
     fs::path serviceFolder(const std::string& id) const;
     fs::path packageFolder(const std::string& id) const;
 
@@ -111,6 +122,10 @@ public:
     // The same below any installation folder.
     static fs::path addVimoTo(const fs::path& installFolder, const VimoSpec& spec);
     void writeSystemReg(std::string_view text);
+    // Records the installation folder in the registry that the fixture's platform reads: the
+    // prefix's system.reg on Linux (as "C:\\Program Files\\Orvo" through dosdevices), the
+    // platform's own table on Windows.
+    void registerInstallation();
 
     // The text of a catalogue file for a spec.
     static std::string catalogueXml(const VimoSpec& spec);

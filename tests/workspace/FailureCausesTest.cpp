@@ -42,7 +42,8 @@ TEST(FailureCausesTest, EveryFailedOperationNamesItsFileAndReason)
              writeFile(catalogueOf(i, "dev1"), "<vimozList>\n<vimoz>\n<vimo id=\"x\">");
          },
          loadAll, E_UNEXPECTED, [](InstallationFixture& i) { return catalogueOf(i, "dev1"); },
-         "line "},
+         // Wine's XML reader tells no line.
+         runningUnderWine() ? "not well-formed" : "line "},
         {"a catalogue file without its entry",
          [](InstallationFixture& i) { writeFile(catalogueOf(i, "dev1"), "<vimozList/>"); }, loadAll,
          E_POINTER, [](InstallationFixture& i) { return catalogueOf(i, "dev1"); },

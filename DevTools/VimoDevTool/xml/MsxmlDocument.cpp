@@ -158,9 +158,8 @@ std::string parserMessage(IXMLDOMDocument2* doc, long& code)
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
         text.pop_back();
     }
-    if (text.empty()) {
-        text = "not well-formed";
-    }
+    // Wine's reader gives only "error" and no line: the words say what kind of failure it is.
+    text = text.empty() ? std::string("not well-formed") : "not well-formed: " + text;
     if (line > 0) {
         text += " (line " + std::to_string(line) + ")";
     }

@@ -14,4 +14,19 @@ bool makePipe(const fs::path& path)
     return ::mkfifo(path.c_str(), 0600) == 0;
 }
 
+std::optional<RegistryValue> TestPlatform::readLocalMachineValue(const std::u16string& key,
+                                                                 const std::u16string& name,
+                                                                 std::string& whyMissing) const
+{
+    return NativePlatform::readLocalMachineValue(key, name, whyMissing);
+}
+
+void InstallationFixture::registerInstallation()
+{
+    fs::create_directories(prefix() / "dosdevices");
+    fs::create_directory_symlink("../drive_c", prefix() / "dosdevices" / "c:");
+    writeSystemReg(systemRegFor("C:\\\\Program Files\\\\Orvo"));
+    m_platform.env["WINEPREFIX"] = prefix().string();
+}
+
 } // namespace vimo::test

@@ -1,5 +1,7 @@
 #include "support/Fixtures.h"
 
+#include "platform/Text.h"
+
 #include <windows.h>
 
 namespace vimo::test {
@@ -14,6 +16,30 @@ bool runningUnderWine()
 bool makePipe(const fs::path&)
 {
     return false; // Windows has no named pipes in the file system's folders
+}
+
+std::optional<RegistryValue> TestPlatform::readLocalMachineValue(const std::u16string& key,
+                                                                 const std::u16string& name,
+                                                                 std::string& whyMissing) const
+{
+    const auto found = registry.find({key, name});
+    if (found == registry.end()) {
+        whyMissing = "the test's registry has no value \"" + toUtf8(name) + "\"";
+        return std::nullopt;
+    }
+    // As the registry stores a string: UTF-16LE with its terminating zero.
+    RegistryValue value;
+    value.type = REG_SZ;
+    for (const char16_t unit : found->second + u'\0') {
+        value.data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        value.data.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return value;
+}
+
+void InstallationFixture::registerInstallation()
+{
+    m_platform.registry[{kUninstallKeyU16, u"InstallLocation"}] = u16(installFolder());
 }
 
 } // namespace vimo::test
