@@ -114,10 +114,19 @@ int statusOf(const std::u16string& path, FileStatus& status, bool followLinks)
     BY_HANDLE_FILE_INFORMATION info{};
     const bool read = GetFileInformationByHandle(handle, &info) != 0;
     const int error = read ? 0 : lastError();
-    CloseHandle(handle);
     if (read) {
         status = statusFrom(info, !followLinks);
+        // The change time, which no caller can set, is only in the basic information; a file
+        // system that keeps none (FAT) reports 0, which says "unknown" as on Linux.
+        FILE_BASIC_INFO basic{};
+        if (GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) &&
+            basic.ChangeTime.QuadPart != 0) {
+            FILETIME changed{basic.ChangeTime.LowPart,
+                             static_cast<DWORD>(basic.ChangeTime.HighPart)};
+            status.changedSeconds = unixTime(changed, status.changedNanoseconds);
+        }
     }
+    CloseHandle(handle);
     return error;
 }
 
