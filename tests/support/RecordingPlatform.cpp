@@ -34,13 +34,15 @@ Failure RecordingPlatform::startProgram(const std::u16string& program,
     return startResult ? Failure{} : Failure{E_FAIL, program, "wine was not found on PATH"};
 }
 
-bool FakeClipboard::setText(const std::u16string& value)
+bool FakeClipboard::setText(const std::u16string& value, std::string& whyNot)
 {
     ++calls;
-    if (accept) {
-        text = value;
+    if (!accept) {
+        whyNot = "another program holds the clipboard";
+        return false;
     }
-    return accept;
+    text = value;
+    return true;
 }
 
 ServedInstallation::ServedInstallation()

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/Clipboard.h"
 #include "support/ConfigServer.h"
 #include "support/Fixtures.h"
-#include "workspace/Clipboard.h"
 
 #include <functional>
 #include <string>
@@ -36,7 +36,7 @@ public:
 class FakeClipboard : public Clipboard
 {
 public:
-    bool setText(const std::u16string& value) override;
+    bool setText(const std::u16string& value, std::string& whyNot) override;
     bool accept = true;
     int calls = 0;
     std::u16string text;

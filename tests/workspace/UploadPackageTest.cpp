@@ -471,6 +471,7 @@ TEST_F(UploadPackageTest, CopiesTheArchivePathOnlyForAKnownVimoAndAWorkingClipbo
     EXPECT_EQ(clipboard.calls, 0);
     clipboard.accept = false;
     EXPECT_EQ(m_workspace.copyArchivePathToClipboard(u"42", &clipboard), E_FAIL);
+    EXPECT_EQ(m_workspace.lastError().reason, "another program holds the clipboard");
     clipboard.accept = true;
     EXPECT_EQ(m_workspace.copyArchivePathToClipboard(u"42", &clipboard), S_OK);
     EXPECT_EQ(clipboard.text, u16(archive()));

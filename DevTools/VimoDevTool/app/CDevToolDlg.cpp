@@ -110,8 +110,8 @@ private:
 } // namespace
 
 CDevToolDlg::CDevToolDlg(Platform& platform, MessageBox& messages, QWidget* parent)
-    : QDialog(parent), m_workspace(platform), m_messages(messages),
-      m_presenter(m_workspace, *this, m_clipboard)
+    : QDialog(parent), m_workspace(platform), m_clipboard(windowClipboard()), m_messages(messages),
+      m_presenter(m_workspace, *this, *m_clipboard)
 {
     initDialogResources();
     setObjectName(QString::number(res::IDD_VIMODEVTOOL_DIALOG));

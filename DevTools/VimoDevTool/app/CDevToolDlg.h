@@ -70,7 +70,7 @@ private:
     void closeWindow(bool accepted) override;
 
     VimoWorkspace m_workspace;
-    QtClipboard m_clipboard;
+    std::unique_ptr<Clipboard> m_clipboard;
     MessageBox& m_messages;
     MainWindowPresenter m_presenter;
 

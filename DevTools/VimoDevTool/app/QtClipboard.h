@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workspace/Clipboard.h"
+#include "platform/Clipboard.h"
 
 namespace vimo {
 
@@ -8,7 +8,10 @@ namespace vimo {
 class QtClipboard : public Clipboard
 {
 public:
-    bool setText(const std::u16string& text) override;
+    bool setText(const std::u16string& text, std::string& whyNot) override;
 };
+
+// The clipboard the window fills: the system's own where the model has one, else Qt's.
+std::unique_ptr<Clipboard> windowClipboard();
 
 } // namespace vimo

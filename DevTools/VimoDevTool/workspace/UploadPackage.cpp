@@ -3,11 +3,11 @@
 
 #include "archive/ArchiveWriter.h"
 #include "archive/EngineLibrary.h"
+#include "platform/Clipboard.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
 #include "platform/Text.h"
-#include "workspace/Clipboard.h"
 #include "workspace/TemporaryFiles.h"
 #include "workspace/VimoWorkspace.h"
 
@@ -202,7 +202,11 @@ HRESULT VimoWorkspace::copyArchivePathToClipboard(const std::u16string& id,
     if (path.empty()) {
         return fail(E_FAIL, id, "no Vimo of that identifier is in the catalogue");
     }
-    return clipboard->setText(path) ? S_OK : fail(E_FAIL, path, "the clipboard took no text");
+    std::string whyNot;
+    if (!clipboard->setText(path, whyNot)) {
+        return fail(E_FAIL, path, whyNot.empty() ? "the clipboard took no text" : whyNot);
+    }
+    return S_OK;
 }
 
 PathList VimoWorkspace::listFolderFiles(const std::u16string& folder) const

@@ -1,6 +1,7 @@
 #include "platform/posix/PosixPlatform.h"
 
 #include "Version.h"
+#include "platform/Clipboard.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/posix/DesktopShell.h"
@@ -20,6 +21,11 @@ Platform& Platform::system()
 {
     static PosixPlatform instance;
     return instance;
+}
+
+std::unique_ptr<Clipboard> Clipboard::system()
+{
+    return nullptr;
 }
 
 std::optional<std::string> PosixPlatform::environment(const std::string& name) const
