@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <limits>
+#include <map>
+#include <optional>
 
 namespace vimo::test {
 
@@ -112,6 +114,38 @@ TEST(Paths, ResolvesInsideFollowsLinks)
     EXPECT_FALSE(files.resolvesInside(u16(dir.path() / "inner2" / "f"), u16(dir.path() / "inner")));
     EXPECT_FALSE(files.exists(u""));
     EXPECT_TRUE(files.isDirectory(u16(dir.path())));
+}
+
+// Each system's rows run on that system; the other system's variables never count.
+TEST(Paths, UserCacheFolderComesFromTheSystemsOwnVariables)
+{
+    using Env = std::map<std::string, std::optional<std::string>>;
+    const struct
+    {
+        bool windows;
+        Env env;
+        std::u16string folder; // empty: none, with a reason
+    } cases[] = {
+        {false, {{"XDG_CACHE_HOME", "/x/cache"}, {"HOME", "/home/me"}}, u"/x/cache"},
+        {false, {{"XDG_CACHE_HOME", "cache"}, {"HOME", "/home/me"}}, u"/home/me/.cache"},
+        {false, {{"XDG_CACHE_HOME", std::nullopt}, {"HOME", "/home/me"}}, u"/home/me/.cache"},
+        {false, {{"XDG_CACHE_HOME", ""}, {"HOME", std::nullopt}, {"LOCALAPPDATA", "/l"}}, u""},
+        {true,
+         {{"LOCALAPPDATA", "C:\\Users\\Zo\xC3\xAB\\AppData\\Local"}, {"XDG_CACHE_HOME", "C:\\x"}},
+         u"C:\\Users\\Zo\u00eb\\AppData\\Local"},
+        {true, {{"LOCALAPPDATA", "AppData\\Local"}, {"HOME", "C:\\h"}}, u""},
+        {true, {{"LOCALAPPDATA", std::nullopt}, {"XDG_CACHE_HOME", "C:\\x"}}, u""},
+    };
+    for (const auto& c : cases) {
+        if (c.windows != kOnWindows) {
+            continue;
+        }
+        TestPlatform platform;
+        platform.env = c.env;
+        std::string whyNone;
+        EXPECT_EQ(platform.userCacheFolder(whyNone), c.folder) << toUtf8(c.folder);
+        EXPECT_EQ(whyNone.empty(), !c.folder.empty()) << whyNone;
+    }
 }
 
 } // namespace vimo::test

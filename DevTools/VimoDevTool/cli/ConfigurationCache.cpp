@@ -16,20 +16,6 @@ namespace {
 // Larger than any configuration the vendor serves; a bigger file is not a kept copy.
 constexpr std::size_t kMaxCachedBytes = 16u << 20;
 
-// The cache folder as the XDG base directory rules give it: an absolute $XDG_CACHE_HOME, else
-// $HOME/.cache.
-std::u16string cacheFolder(const Platform& platform)
-{
-    if (auto xdg = platform.environment("XDG_CACHE_HOME");
-        xdg && !xdg->empty() && xdg->front() == '/') {
-        return fromUtf8(*xdg) + kPathSeparator + u"vimoctl";
-    }
-    if (auto home = platform.environment("HOME"); home && !home->empty()) {
-        return fromUtf8(*home) + kPathSeparator + u".cache" + kPathSeparator + u"vimoctl";
-    }
-    return {};
-}
-
 // "http://127.0.0.1:8765" becomes "http_127.0.0.1_8765": one file name per server.
 std::string fileNameFor(const std::u16string& serverUrl)
 {
@@ -65,16 +51,17 @@ int createFolders(FileSystem& files, const std::u16string& folder)
 ConfigurationCache::ConfigurationCache(const Platform& platform, const std::u16string& serverUrl)
     : m_files(platform.fileSystem())
 {
-    const std::u16string folder = cacheFolder(platform);
+    const std::u16string folder = platform.userCacheFolder(m_whyNoFolder);
     if (!folder.empty()) {
-        m_file = folder + kPathSeparator + fromUtf8(fileNameFor(serverUrl));
+        m_file = folder + kPathSeparator + u"vimoctl" + kPathSeparator +
+                 fromUtf8(fileNameFor(serverUrl));
     }
 }
 
 std::optional<std::string> ConfigurationCache::store(const std::string& bytes) const
 {
     if (m_file.empty()) {
-        return "no cache folder (neither XDG_CACHE_HOME nor HOME is set)";
+        return "no cache folder (" + m_whyNoFolder + ")";
     }
     const std::u16string folder = m_file.substr(0, m_file.find_last_of(kPathSeparator));
     if (const int error = createFolders(m_files, folder)) {

@@ -11,7 +11,8 @@ class Platform;
 namespace vimo::cli {
 
 // The copy of the last developer configuration downloaded successfully, one per server, kept
-// in the user's cache folder ($XDG_CACHE_HOME/vimoctl, else ~/.cache/vimoctl) for --offline.
+// in the user's cache folder for --offline: $XDG_CACHE_HOME/vimoctl, else ~/.cache/vimoctl, on
+// Linux; %LOCALAPPDATA%\vimoctl on Windows.
 class ConfigurationCache
 {
 public:
@@ -30,6 +31,7 @@ public:
 private:
     FileSystem& m_files;
     std::u16string m_file;
+    std::string m_whyNoFolder;
 };
 
 } // namespace vimo::cli

@@ -29,7 +29,7 @@ const char* const kEnvironment =
     "  ORVO_CONTENT_SERVER    base address of the vendor's content server\n"
     "                         (default http://www.orvo.com)\n"
     "  XDG_CACHE_HOME         where the last developer configuration is kept\n"
-    "                         (default ~/.cache)\n"
+    "                         (default ~/.cache; LOCALAPPDATA on Windows)\n"
     "  PATH                   where wine and xdg-open are looked for\n"
     "  NO_COLOR               when set and not empty, no colour even in a terminal\n"
     "  http_proxy, https_proxy, no_proxy\n"

@@ -39,6 +39,10 @@ public:
     virtual std::vector<std::u16string> archiveEngineCandidates() const = 0;
     // Every file and folder operation.
     virtual FileSystem& fileSystem() const = 0;
+    // The user's folder for files kept between runs that can be made again (on Linux the XDG
+    // cache folder, on Windows the local application data), from the environment; empty, with
+    // the reason in `whyNone`, when the environment names none.
+    virtual std::u16string userCacheFolder(std::string& whyNone) const = 0;
 
     // Why the client's installation cannot be looked for at all (on Linux: a WINEPREFIX that is
     // not an absolute path); empty when it can.

@@ -57,6 +57,19 @@ FileSystem& PosixPlatform::fileSystem() const
     return FileSystem::system();
 }
 
+std::u16string PosixPlatform::userCacheFolder(std::string& whyNone) const
+{
+    // The XDG base directory rules: an absolute $XDG_CACHE_HOME, else $HOME/.cache.
+    if (auto xdg = environment("XDG_CACHE_HOME"); xdg && !xdg->empty() && xdg->front() == '/') {
+        return fromUtf8(*xdg);
+    }
+    if (auto home = environment("HOME"); home && !home->empty()) {
+        return fromUtf8(*home) + u"/.cache";
+    }
+    whyNone = "neither XDG_CACHE_HOME nor HOME is set";
+    return {};
+}
+
 std::vector<std::u16string> PosixPlatform::archiveEngineCandidates() const
 {
     // Beside the program first, then the path the build was configured with (the package's

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Platform.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
 #include "platform/win32/WideText.h"
 
@@ -83,6 +84,17 @@ std::int64_t Win32Platform::currentTime() const
 FileSystem& Win32Platform::fileSystem() const
 {
     return FileSystem::system();
+}
+
+std::u16string Win32Platform::userCacheFolder(std::string& whyNone) const
+{
+    // A relative value would put the files wherever the program was started from.
+    if (auto local = environment("LOCALAPPDATA");
+        local && !local->empty() && toFsPath(fromUtf8(*local)).is_absolute()) {
+        return fromUtf8(*local);
+    }
+    whyNone = "LOCALAPPDATA is not set to an absolute path";
+    return {};
 }
 
 std::u16string Win32Platform::programFolder() const

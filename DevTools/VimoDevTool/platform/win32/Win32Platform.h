@@ -17,6 +17,7 @@ public:
     std::u16string programFolder() const override;
     std::vector<std::u16string> archiveEngineCandidates() const override;
     FileSystem& fileSystem() const override;
+    std::u16string userCacheFolder(std::string& whyNone) const override;
 
     Failure registryProblem() const override;
     std::u16string registryLocation() const override;
