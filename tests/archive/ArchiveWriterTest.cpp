@@ -2,16 +2,12 @@
 #include "archive/InFileStream.h"
 #include "archive/OutFileStream.h"
 #include "archive/UpdateCallback.h"
-#include "platform/FileSystem.h"
-#include "platform/Paths.h"
-#include "platform/Platform.h"
 #include "platform/Text.h"
 #include "support/Fixtures.h"
 #include "support/ZipReader.h"
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <functional>
 #include <sys/socket.h>
@@ -22,24 +18,8 @@
 namespace vimo::test {
 namespace {
 
+// Linux's engine, packing for real; the refusals and the search are EngineLoadingTest's.
 const std::string kSystemEngine = "/usr/lib/p7zip/7z.so";
-const std::string kFakeEngines = VIMO_FAKE_ENGINE_DIR;
-
-std::u16string fake(const std::string& name)
-{
-    return u16(kFakeEngines + "/" + name + ".so");
-}
-
-// Whether the module is loaded in this process, without loading it.
-bool isLoaded(const std::string& path)
-{
-    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (!handle) {
-        return false;
-    }
-    ::dlclose(handle);
-    return true;
-}
 
 std::vector<std::u16string> systemEngine()
 {
@@ -60,68 +40,10 @@ protected:
         if (!fs::exists(kSystemEngine)) {
             GTEST_SKIP() << "the archive engine is not installed (scripts/setup-debian.sh)";
         }
-        ASSERT_FALSE(isLoaded(kSystemEngine));
+        ASSERT_FALSE(moduleIsLoaded(kSystemEngine));
     }
     TempDir dir;
 };
-
-TEST_F(ArchiveWriterTest, RefusesTheSevenZipFormatWithoutLoadingAnything)
-{
-    ArchiveWriter writer(systemEngine());
-    EXPECT_EQ(writer.init(ArchiveFormat7z), E_INVALIDARG);
-    EXPECT_EQ(writer.init(static_cast<ArchiveFormat>(0)), E_INVALIDARG);
-    EXPECT_FALSE(isLoaded(kSystemEngine));
-    EXPECT_TRUE(writer.libraryPath().empty());
-}
-
-TEST_F(ArchiveWriterTest, RefusesMissingRelativeAndForeignEngines)
-{
-    {
-        ArchiveWriter writer({u"/nonexistent/7z.so", u16(dir.path() / "7z.so")});
-        EXPECT_EQ(writer.init(ArchiveFormatZip), E_FAIL);
-    }
-    {
-        // A relative path would let the loader resolve it against the working folder.
-        const fs::path relative = fs::relative(kSystemEngine, fs::current_path());
-        ASSERT_TRUE(fs::exists(relative));
-        ArchiveWriter writer({u16(relative)});
-        EXPECT_EQ(writer.init(ArchiveFormatZip), E_FAIL);
-        EXPECT_FALSE(isLoaded(kSystemEngine));
-    }
-    {
-        // Another interface layout would be called through the wrong vtable slots.
-        ArchiveWriter writer({fake("fake_engine_other_type"), u16(kSystemEngine)});
-        EXPECT_EQ(writer.init(ArchiveFormatZip), E_FAIL);
-        EXPECT_FALSE(isLoaded(kFakeEngines + "/fake_engine_other_type.so"));
-        EXPECT_FALSE(isLoaded(kSystemEngine)) << "only the first existing candidate is tried";
-        EXPECT_EQ(writer.addFile(u16(kSystemEngine), u"x"), E_UNEXPECTED);
-    }
-}
-
-TEST_F(ArchiveWriterTest, ReportsAModuleWithoutUsableCreateObject)
-{
-    const std::string noCreate = kFakeEngines + "/fake_engine_no_create.so";
-    {
-        ArchiveWriter writer({u"/nonexistent/7z.so", fake("fake_engine_no_create")});
-        EXPECT_EQ(writer.init(ArchiveFormatZip), E_FAIL);
-        EXPECT_TRUE(isLoaded(noCreate)) << "stays loaded until the writer goes";
-    }
-    EXPECT_FALSE(isLoaded(noCreate));
-
-    ArchiveWriter failing({fake("fake_engine_failing_create")});
-    EXPECT_EQ(failing.init(ArchiveFormatZip), static_cast<HRESULT>(0x80040111u));
-    EXPECT_EQ(failing.create(u16(dir.path() / "a.zip")), E_UNEXPECTED);
-    EXPECT_FALSE(fs::exists(dir.path() / "a.zip"));
-}
-
-TEST_F(ArchiveWriterTest, DefaultSearchLooksBesideTheProgramFirst)
-{
-    ArchiveWriter writer;
-    ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
-    const std::u16string beside = Platform::system().programFolder() + u"/7z.so";
-    EXPECT_EQ(writer.libraryPath(),
-              FileSystem::system().exists(beside) ? beside : u16(kSystemEngine));
-}
 
 TEST_F(ArchiveWriterTest, ChecksCallsAndArgumentsBeforeWriting)
 {
@@ -160,7 +82,7 @@ TEST_F(ArchiveWriterTest, WritesMembersInQueueOrderWithTheirExactContents)
     {
         ArchiveWriter writer(systemEngine());
         ASSERT_EQ(writer.init(ArchiveFormatZip), S_OK);
-        EXPECT_TRUE(isLoaded(kSystemEngine));
+        EXPECT_TRUE(moduleIsLoaded(kSystemEngine));
         const auto src = [&](const std::string& name) { return u16(dir.path() / "src" / name); };
         ASSERT_EQ(writer.addFile(src("z last.html"), u"root\\z last.html"), S_OK);
         ASSERT_EQ(writer.addFile(src("big.bin"), u"root/data/big.bin"), S_OK);
@@ -171,7 +93,7 @@ TEST_F(ArchiveWriterTest, WritesMembersInQueueOrderWithTheirExactContents)
         ASSERT_EQ(writer.create(u16(archive)), S_OK);
         EXPECT_EQ(liveEngineObjects(), 0);
     }
-    EXPECT_FALSE(isLoaded(kSystemEngine));
+    EXPECT_FALSE(moduleIsLoaded(kSystemEngine));
     EXPECT_EQ(liveEngineObjects(), 0);
 
     const ZipListing zip = readZip(archive);

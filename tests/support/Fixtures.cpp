@@ -75,6 +75,12 @@ std::u16string u16(const fs::path& path)
     return fromFsPath(path);
 }
 
+std::u16string nativePath(std::u16string path)
+{
+    std::replace(path.begin(), path.end(), u'/', kPathSeparator);
+    return path;
+}
+
 bool makeSymlink(const fs::path& target, const fs::path& link)
 {
     std::error_code ec;

@@ -33,6 +33,8 @@ std::string readFile(const fs::path& path);
 // `size` bytes that do not compress, the same for the same seed.
 std::string randomBytes(std::size_t size, unsigned seed);
 std::u16string u16(const fs::path& path);
+// The path with each "/" replaced by this system's separator.
+std::u16string nativePath(std::u16string path);
 
 // The tests run on Windows (under Wine) rather than Linux: wide file-system paths.
 inline constexpr bool kOnWindows = sizeof(fs::path::value_type) == sizeof(char16_t);
@@ -46,6 +48,9 @@ bool makePipe(const fs::path& path);
 // Makes a symbolic link; false where the system's C++ library cannot (mingw-w64 on Windows).
 bool makeSymlink(const fs::path& target, const fs::path& link);
 inline constexpr const char* kNoSymlinks = "Linux only: symbolic links cannot be made here";
+
+// Whether the module at this absolute path is loaded in this process, without loading it.
+bool moduleIsLoaded(const fs::path& path);
 
 // The system platform with a replaceable environment and clock. On Linux its process table is
 // empty unless the test gives it one (FakeProcessTable) and the registry is the one of the

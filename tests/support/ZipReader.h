@@ -26,8 +26,8 @@ struct ZipListing
     std::vector<ZipMember> members;
 };
 
-// Reads an archive with libzip, contents included; libzip checks the archive's consistency and
-// each member's CRC-32 as it reads.
+// Reads an archive with libzip, contents included (Linux only); libzip checks the archive's
+// consistency and each member's CRC-32 as it reads.
 ZipListing readZip(const std::filesystem::path& archive);
 // The names of the listing's members, in the archive's order.
 std::vector<std::string> memberNames(const ZipListing& zip);

@@ -1,5 +1,6 @@
 // A stand-in for the archive engine's module, built in variants the adapter must refuse or
-// report: another interface type, no CreateObject, a CreateObject that fails.
+// report: another interface type, no CreateObject, a CreateObject that fails. Built as a shared
+// object on Linux and as a DLL on Windows.
 
 #include "archive/EngineInterfaces.h"
 
@@ -24,6 +25,8 @@ vimo::HRESULT GetModuleProp(PROPID propId, PROPVARIANT* value)
     return 0;
 }
 
+#ifdef FAKE_OWN_STRING_FUNCTIONS
+// As Linux's engine does; a Windows module leaves strings to the system (oleaut32).
 BSTR SysAllocString(const wchar_t* text)
 {
     const std::size_t length = std::wcslen(text);
@@ -38,6 +41,7 @@ void SysFreeString(BSTR text)
 {
     std::free(text);
 }
+#endif
 
 #ifndef FAKE_WITHOUT_CREATE_OBJECT
 // Fails with "class not available"; the other-type variant must never get this far.

@@ -1,5 +1,6 @@
 #include "support/Fixtures.h"
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 
 namespace vimo::test {
@@ -12,6 +13,15 @@ bool runningUnderWine()
 bool makePipe(const fs::path& path)
 {
     return ::mkfifo(path.c_str(), 0600) == 0;
+}
+
+bool moduleIsLoaded(const fs::path& path)
+{
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle) {
+        ::dlclose(handle);
+    }
+    return handle != nullptr;
 }
 
 std::optional<RegistryValue> TestPlatform::readLocalMachineValue(const std::u16string& key,

@@ -18,6 +18,11 @@ bool makePipe(const fs::path&)
     return false; // Windows has no named pipes in the file system's folders
 }
 
+bool moduleIsLoaded(const fs::path& path)
+{
+    return GetModuleHandleW(fs::path(path).make_preferred().c_str()) != nullptr;
+}
+
 std::optional<RegistryValue> TestPlatform::readLocalMachineValue(const std::u16string& key,
                                                                  const std::u16string& name,
                                                                  std::string& whyMissing) const

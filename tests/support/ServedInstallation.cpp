@@ -1,0 +1,37 @@
+// The served installation of RecordingPlatform.h, apart because its server is built on Linux only.
+
+#include "support/RecordingPlatform.h"
+
+namespace vimo::test {
+
+ServedInstallation::ServedInstallation()
+{
+    platform.env["WINEPREFIX"] = install.prefix().string();
+    platform.env["ORVO_DEVELOPER_SERVER"] = server.baseUrl();
+    platform.env["ORVO_CONTENT_SERVER"] = "http://content.example";
+}
+
+void ServedInstallation::addDev(const std::string& id, const std::string& name, bool web)
+{
+    VimoSpec spec = vimoSpec(id);
+    spec.name = name;
+    if (web) {
+        spec.type = "dhtml";
+        spec.url = "http://web.example/" + id + "/index.html";
+    }
+    install.addVimo(spec);
+}
+
+void ServedInstallation::addPublished(const std::string& id, const std::string& name)
+{
+    VimoSpec spec = vimoSpec(id, "released");
+    spec.name = name;
+    install.addVimo(spec);
+}
+
+std::string ServedInstallation::catalogue(const std::string& id) const
+{
+    return readFile(install.serviceFolder(id) / "ver1" / "VimozList.xml");
+}
+
+} // namespace vimo::test
