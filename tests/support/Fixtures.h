@@ -45,6 +45,10 @@ bool runningUnderWine();
 // Makes a named pipe; false where the system has none in its folders (Windows).
 bool makePipe(const fs::path& path);
 
+// What Ctrl+C in the program's terminal sends: SIGINT on Linux, a console control event on
+// Windows (in a console of the test's own, so no other program gets it); false when it cannot.
+bool sendInterrupt();
+
 // Makes a symbolic link; false where the system's C++ library cannot (mingw-w64 on Windows).
 bool makeSymlink(const fs::path& target, const fs::path& link);
 inline constexpr const char* kNoSymlinks = "Linux only: symbolic links cannot be made here";

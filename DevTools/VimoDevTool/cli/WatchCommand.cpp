@@ -10,7 +10,7 @@ namespace vimo::cli {
 
 bool WatchCommand::ignored(const std::u16string& path)
 {
-    const std::size_t slash = path.find_last_of(u'/');
+    const std::size_t slash = path.find_last_of(kPathSeparator);
     const std::u16string name = slash == std::u16string::npos ? path : path.substr(slash + 1);
     const std::u16string lower = toLowerAscii(name);
     return lower == u"vimolist.bin" || temporaryFileOwner(name).has_value() ||

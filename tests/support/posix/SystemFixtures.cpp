@@ -1,5 +1,6 @@
 #include "support/Fixtures.h"
 
+#include <csignal>
 #include <dlfcn.h>
 #include <sys/stat.h>
 
@@ -8,6 +9,11 @@ namespace vimo::test {
 bool runningUnderWine()
 {
     return false;
+}
+
+bool sendInterrupt()
+{
+    return std::raise(SIGINT) == 0;
 }
 
 bool makePipe(const fs::path& path)

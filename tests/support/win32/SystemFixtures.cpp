@@ -13,6 +13,14 @@ bool runningUnderWine()
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+bool sendInterrupt()
+{
+    // A console of our own: the event goes to every process attached to the console.
+    FreeConsole();
+    return AllocConsole() && SetConsoleCtrlHandler(nullptr, FALSE) &&
+           GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+}
+
 bool makePipe(const fs::path&)
 {
     return false; // Windows has no named pipes in the file system's folders
