@@ -62,10 +62,11 @@ public:
     std::optional<std::string> run();
 
 private:
+    // Every failed download is E_UNEXPECTED, as with libcurl on Linux: the callers tell a
+    // failed download by that code, and the system's error lives on in the cause's words.
     std::optional<std::string> systemFailure(DWORD error)
     {
-        m_failure = Failure{hresultFromWin32(error), fromUtf8(m_url), winHttpErrorText(error)};
-        return std::nullopt;
+        return refuse(winHttpErrorText(error));
     }
     std::optional<std::string> refuse(std::string reason)
     {
