@@ -4,8 +4,6 @@
 #include "app/CDevToolApp.h"
 #include "app/controls/CHyperLink.h"
 
-#include <httplib.h>
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>

@@ -11,7 +11,6 @@
 #include "workspace/VimoWorkspace.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -944,8 +943,7 @@ TEST_F(VimoctlTest, ConfigFileAndTheKeptCopyServeWhenTheServerCannotBeReached)
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(readFile(kept[0]), ConfigServer::defaultConfiguration());
 
-    server.setHandler("/pages/xml/openvimoz_conf.xml",
-                      [](const httplib::Request&, httplib::Response& res) { res.status = 503; });
+    server.setHandler("/pages/xml/openvimoz_conf.xml", [] { return HttpReply{.status = 503}; });
     VimoctlResult result = run({"list"});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_NE(result.err.find(server.baseUrl() + "/pages/xml/openvimoz_conf.xml"),

@@ -3,8 +3,6 @@
 #include "platform/Text.h"
 #include "presenter/Resource.h"
 
-#include <httplib.h>
-
 #include <functional>
 
 namespace vimo::test {
@@ -47,9 +45,8 @@ TEST_F(PresenterTest, StartupFailuresShowTheirMessageAndOpenNoWindow)
          [](PresenterTest&) { return std::string("/nonexistent: no Orvo installation found"); }},
         {"no configuration",
          [](PresenterTest& t) {
-             t.server.setHandler(
-                 "/pages/xml/openvimoz_conf.xml",
-                 [](const httplib::Request&, httplib::Response& r) { r.status = 404; });
+             t.server.setHandler("/pages/xml/openvimoz_conf.xml",
+                                 [] { return HttpReply{.status = 404}; });
          },
          u"Failed to initialize Vimo Dev Tool. Exiting...", MessageIcon::Stop,
          [](PresenterTest& t) { return t.server.baseUrl() + "/pages/xml/openvimoz_conf.xml"; }},

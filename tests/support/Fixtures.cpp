@@ -113,6 +113,17 @@ FileSystem& TestPlatform::fileSystem() const
     return files ? *files : NativePlatform::fileSystem();
 }
 
+RegistryValue registryString(std::u16string_view text, std::uint32_t type)
+{
+    RegistryValue value;
+    value.type = type;
+    for (const char16_t unit : std::u16string(text) + u'\0') {
+        value.data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        value.data.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return value;
+}
+
 InstallationFixture::InstallationFixture()
 {
     fs::create_directories(prefix() / "drive_c" / "Program Files" / "Orvo" / "services");

@@ -75,9 +75,12 @@ public:
     std::optional<std::int64_t> clock;
     // Replaces the system's file system when set (a FaultyFileSystem, say).
     FileSystem* files = nullptr;
-    // String values by key and name, read on Windows only.
-    std::map<std::pair<std::u16string, std::u16string>, std::u16string> registry;
+    // Values by key and name, read on Windows only.
+    std::map<std::pair<std::u16string, std::u16string>, RegistryValue> registry;
 };
+
+// A string value as the registry stores it: UTF-16LE with its terminating zero.
+RegistryValue registryString(std::u16string_view text, std::uint32_t type = REG_SZ);
 
 // The client's uninstall key below HKEY_LOCAL_MACHINE\Software and the header of a 64-bit
 // prefix's system.reg, both as system.reg writes them (backslashes doubled).
@@ -135,6 +138,9 @@ public:
     // prefix's system.reg on Linux (as "C:\\Program Files\\Orvo" through dosdevices), the
     // platform's own table on Windows.
     void registerInstallation();
+    // Makes the client's uninstall entry hold its display name and this one value, in the
+    // registry that the fixture's platform reads (system.reg on Linux, the table on Windows).
+    void registerUninstallValue(const std::u16string& name, const RegistryValue& value);
 
     // The text of a catalogue file for a spec.
     static std::string catalogueXml(const VimoSpec& spec);

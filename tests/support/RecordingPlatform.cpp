@@ -11,7 +11,10 @@ int RecordingPlatform::shellOpen(const std::u16string& target) const
 Failure RecordingPlatform::shellOpenClientCommand(const std::u16string& command) const
 {
     clientCommands.push_back(command);
-    return {};
+    if (shellResult > 32) {
+        return {};
+    }
+    return Failure{E_FAIL, command, "the shell answered " + std::to_string(shellResult)};
 }
 
 void RecordingPlatform::enumerateWindowTitles(
@@ -26,8 +29,9 @@ void RecordingPlatform::enumerateWindowTitles(
 
 Failure RecordingPlatform::startProgram(const std::u16string& program,
                                         const std::vector<std::u16string>& arguments,
-                                        const std::u16string&) const
+                                        const std::u16string& workingFolder) const
 {
+    startedIn.push_back(workingFolder);
     std::vector<std::u16string> call{program};
     call.insert(call.end(), arguments.begin(), arguments.end());
     started.push_back(call);

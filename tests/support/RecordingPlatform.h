@@ -24,12 +24,14 @@ public:
                          const std::vector<std::u16string>& arguments,
                          const std::u16string& workingFolder) const override;
 
-    int shellResult = 42; // above 32: the desktop took it
+    int shellResult = 42; // above 32: the desktop took it (a client command too)
     bool startResult = true;
     bool clientRunning = false;
     std::vector<std::u16string> windowTitles;
     mutable std::vector<std::u16string> opened, clientCommands;
+    // Each start as the program and its arguments, and the folder it was started in.
     mutable std::vector<std::vector<std::u16string>> started;
+    mutable std::vector<std::u16string> startedIn;
 };
 
 // Keeps what it is given, unless told to refuse; counts the calls.

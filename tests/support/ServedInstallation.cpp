@@ -1,4 +1,4 @@
-// The served installation of RecordingPlatform.h, apart because its server is built on Linux only.
+// The served installation of RecordingPlatform.h.
 
 #include "support/RecordingPlatform.h"
 

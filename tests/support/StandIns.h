@@ -15,6 +15,7 @@ namespace fs = std::filesystem;
 class InstallationFixture;
 
 // A process table of the test's own, in the shape of /proc, for the platform's process seam.
+// Linux only, as are processAlive and processListed below (support/posix).
 class FakeProcessTable
 {
 public:

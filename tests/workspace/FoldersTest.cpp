@@ -1,5 +1,5 @@
-#include "support/Fixtures.h"
-#include "support/StandIns.h"
+#include "platform/Paths.h"
+#include "support/RecordingPlatform.h"
 #include "workspace/VimoWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -55,8 +55,10 @@ TEST_F(FoldersTest, TakesTheDeepestExistingLevelAndSkipsMissingOnes)
     EXPECT_EQ(m_workspace.sourceFolder(u"skip"), u16(skipVer1 / "content" / "skip"));
     EXPECT_EQ(m_workspace.iconsFolder(u"skip"), u16(skipVer1));
     EXPECT_EQ(m_workspace.sourceFolder(u"v1"), u16(ver1Only / "ver1" / "v1"));
-    // The identifier's folder is found in any letter case, as Windows finds it.
-    EXPECT_EQ(m_workspace.sourceFolder(u"cased"), u16(caseOnly / "ver1" / "content" / "CASED"));
+    // The identifier's folder is found in any letter case, as Windows finds it (where Windows
+    // finds the name as written by itself, the name is kept as written).
+    EXPECT_EQ(m_workspace.sourceFolder(u"cased"),
+              u16(caseOnly / "ver1" / "content" / (kOnWindows ? "cased" : "CASED")));
     EXPECT_EQ(m_workspace.sourceFolder(u"unknown"), u"");
     EXPECT_EQ(m_workspace.iconsFolder(u"unknown"), u"");
 
@@ -68,40 +70,40 @@ TEST_F(FoldersTest, TakesTheDeepestExistingLevelAndSkipsMissingOnes)
 
 TEST_F(FoldersTest, OpensExistingFoldersThroughTheDesktop)
 {
-    const fs::path bin = m_fixture.root() / "bin";
-    const fs::path record = m_fixture.root() / "record";
+    RecordingPlatform desktop;
+    VimoWorkspace workspace(desktop);
     const fs::path folder = m_fixture.addVimo(vimoSpec("abc"));
-    load();
-    m_fixture.platform().env["PATH"] = bin.string();
+    workspace.setInstallFolder(u16(m_fixture.installFolder()));
+    ASSERT_EQ(workspace.loadAll(), S_OK);
 
-    writeRecordingStandIn(bin / "xdg-open", record, 0);
-    EXPECT_EQ(m_workspace.openSourceFolder(u"abc"), S_OK);
-    auto lines = waitForRecord(record);
-    ASSERT_TRUE(lines);
-    EXPECT_EQ(lines->front(), (folder / "ver1" / "content" / "abc").string());
-    EXPECT_EQ(m_workspace.openIconsFolder(u"abc"), S_OK);
-    EXPECT_EQ(waitForRecord(record)->front(), (folder / "ver1" / "theme" / "abc").string());
-    EXPECT_EQ(m_workspace.openServicesFolder(), S_OK);
-    EXPECT_EQ(waitForRecord(record)->front(), m_fixture.installFolder().string() + "/services/");
+    EXPECT_EQ(workspace.openSourceFolder(u"abc"), S_OK);
+    EXPECT_EQ(workspace.openIconsFolder(u"abc"), S_OK);
+    EXPECT_EQ(workspace.openServicesFolder(), S_OK);
+    EXPECT_EQ(desktop.opened,
+              (std::vector<std::u16string>{
+                  u16(folder / "ver1" / "content" / "abc"), u16(folder / "ver1" / "theme" / "abc"),
+                  m_fixture.installFolderU16() + u"services" + kPathSeparator}));
 
-    writeRecordingStandIn(bin / "xdg-open", record, 2); // "file not found"
-    EXPECT_EQ(m_workspace.openSourceFolder(u"abc"), E_FAIL);
-    fs::remove(bin / "xdg-open");
-    EXPECT_EQ(m_workspace.openIconsFolder(u"abc"), E_FAIL); // no opener: no association
+    desktop.shellResult = 2; // "file not found"
+    EXPECT_EQ(workspace.openSourceFolder(u"abc"), E_FAIL);
+    EXPECT_EQ(workspace.lastError().subject, u16(folder / "ver1" / "content" / "abc"));
+    EXPECT_EQ(workspace.lastError().reason, "the desktop could not open it (answer 2)");
+    desktop.shellResult = 31; // no program is associated with folders
+    EXPECT_EQ(workspace.openIconsFolder(u"abc"), E_FAIL);
 
     // Nothing to open is no failure; a path that is no folder is refused before the desktop.
-    writeRecordingStandIn(bin / "xdg-open", record, 0);
-    fs::remove(record.string() + ".done");
-    EXPECT_EQ(m_workspace.openSourceFolder(u"unknown"), S_OK);
+    desktop.shellResult = 42;
+    desktop.opened.clear();
+    EXPECT_EQ(workspace.openSourceFolder(u"unknown"), S_OK);
     fs::remove_all(folder / "ver1" / "theme");
     writeFile(folder / "ver1" / "theme", "a file where the folder should be");
-    EXPECT_EQ(m_workspace.iconsFolder(u"abc"), u16(folder / "ver1" / "theme"));
-    EXPECT_EQ(m_workspace.openIconsFolder(u"abc"), E_INVALIDARG);
+    EXPECT_EQ(workspace.iconsFolder(u"abc"), u16(folder / "ver1" / "theme"));
+    EXPECT_EQ(workspace.openIconsFolder(u"abc"), E_INVALIDARG);
     fs::remove_all(m_fixture.installFolder() / "services");
-    EXPECT_EQ(m_workspace.openServicesFolder(), E_INVALIDARG);
-    EXPECT_FALSE(fs::exists(record.string() + ".done"));
+    EXPECT_EQ(workspace.openServicesFolder(), E_INVALIDARG);
+    EXPECT_TRUE(desktop.opened.empty());
 
-    EXPECT_EQ(VimoWorkspace(m_fixture.platform()).openServicesFolder(), E_INVALIDARG);
+    EXPECT_EQ(VimoWorkspace(desktop).openServicesFolder(), E_INVALIDARG);
 }
 
 } // namespace vimo::test

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
 #include "support/Fixtures.h"
 #include "support/StandIns.h"
@@ -11,6 +12,12 @@
 namespace vimo::test {
 
 namespace {
+
+// On Windows the registry is the system's own (the fixture's table in the tests), and its file
+// system finds names in any letter case by itself.
+constexpr const char* kWineRegistryOnly = "Linux only: Wine's system.reg and its drive mapping";
+constexpr const char* kCaseSensitiveOnly =
+    "Linux only: letter case on a file system that tells names apart by it";
 
 class Installation : public ::testing::Test
 {
@@ -32,11 +39,57 @@ TEST_F(Installation, FoundThroughThePrefixRegistry)
 {
     EXPECT_EQ(workspace.locateInstallation(), S_OK);
     EXPECT_EQ(workspace.installFolder(), fixture.installFolderU16());
-    EXPECT_EQ(workspace.servicesFolder(), fixture.installFolderU16() + u"services/");
+    EXPECT_EQ(workspace.servicesFolder(),
+              fixture.installFolderU16() + u"services" + kPathSeparator);
+}
+
+// The value as the client's installer may have left it, in the registry of the system.
+TEST_F(Installation, TakesTheValueOnlyAsAStringWithItsTerminatingZero)
+{
+    const std::u16string separator(1, kPathSeparator);
+    auto folder = [this, separator](const std::u16string& windowsPath) {
+        return fixture.platform().nativePathFromWindows(windowsPath) + separator;
+    };
+    struct Case
+    {
+        std::u16string name;
+        RegistryValue value;
+        std::u16string folder; // empty: none, for `cause`
+        std::string cause;
+    };
+    const Case cases[] = {
+        {u"InstallLocation", registryString(u"C:\\Orvo\\"), folder(u"C:\\Orvo"), ""},
+        {u"InstallLocation", registryString(u"%ProgramFiles%\\Orvo", REG_EXPAND_SZ),
+         folder(u"%ProgramFiles%\\Orvo"), ""},
+        {u"InstallLocation", {REG_DWORD, {1, 0, 0, 0}}, u"", "not a string (registry type 4)"},
+        {u"InstallLocation", {REG_SZ, {0x43, 0, 0x3a}}, u"", "odd or empty length"},
+        {u"InstallLocation",
+         {REG_SZ, {0x43, 0, 0x3a, 0}},
+         u"",
+         "does not end with a terminating zero"},
+        {u"InstallLocation",
+         {REG_EXPAND_SZ, {0, 0, 0x43, 0, 0, 0}},
+         u"",
+         "InstallLocation is empty"},
+        {u"OtherLocation", registryString(u"C:\\Orvo"), u"", "no value \"InstallLocation\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cause);
+        fixture.registerUninstallValue(c.name, c.value);
+        EXPECT_EQ(workspace.locateInstallation(), c.folder.empty() ? E_FAIL : S_OK);
+        EXPECT_EQ(workspace.installFolder(), c.folder);
+        EXPECT_EQ(workspace.lastError().subject,
+                  c.folder.empty() ? fixture.platform().registryLocation() : u"");
+        EXPECT_NE(workspace.lastError().reason.find(c.cause), std::string::npos)
+            << workspace.lastError().reason;
+    }
 }
 
 TEST_F(Installation, OneSeparatorAtTheEnd)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << kWineRegistryOnly;
+    }
     EXPECT_EQ(locateWith("\"InstallLocation\"=\"C:\\\\Program Files\\\\Orvo\\\\\""), S_OK);
     EXPECT_EQ(workspace.installFolder(), fixture.installFolderU16());
     // Letter case of the stored path does not matter, as on Windows.
@@ -46,12 +99,18 @@ TEST_F(Installation, OneSeparatorAtTheEnd)
 
 TEST_F(Installation, ExpandableStringsAreNotExpanded)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << kWineRegistryOnly;
+    }
     EXPECT_EQ(locateWith("\"InstallLocation\"=str(2):\"%ProgramFiles%\\\\Orvo\""), S_OK);
     EXPECT_EQ(workspace.installFolder(), u"%ProgramFiles%/Orvo/");
 }
 
 TEST_F(Installation, RawStringBytesOverSeveralLines)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << kWineRegistryOnly;
+    }
     // "C:\Orvo" as UTF-16LE with its terminating zero, as regedit exports it.
     const std::string value = "\"InstallLocation\"=hex(2):43,00,3a,00,5c,00,\\\n"
                               "  4f,00,72,00,76,00,6f,00,00,00";
@@ -62,6 +121,9 @@ TEST_F(Installation, RawStringBytesOverSeveralLines)
 
 TEST_F(Installation, BadValuesMeanNoInstallationAndTheCauseNamesThePrefix)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << kWineRegistryOnly;
+    }
     ASSERT_EQ(workspace.locateInstallation(), S_OK);
     const std::pair<const char*, const char*> bad[] = {
         {"\"InstallLocation\"=\"\"", "InstallLocation is empty"},
@@ -92,6 +154,9 @@ TEST_F(Installation, BadValuesMeanNoInstallationAndTheCauseNamesThePrefix)
 
 TEST_F(Installation, ARelativePrefixIsRefused)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << kWineRegistryOnly;
+    }
     // Wine refuses such a prefix; it must not silently become ~/.wine.
     fixture.platform().env["HOME"] = fixture.root().string();
     fs::create_directory_symlink(fixture.prefix(), fixture.root() / ".wine");
@@ -109,6 +174,9 @@ TEST_F(Installation, ARelativePrefixIsRefused)
 
 TEST_F(Installation, AFolderThatLeadsNowhereIsNamedWithTheReason)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << kWineRegistryOnly;
+    }
     fs::create_directories(fixture.installFolder());
     const struct
     {
@@ -141,6 +209,9 @@ TEST_F(Installation, AFolderThatLeadsNowhereIsNamedWithTheReason)
 
 TEST_F(Installation, OnlyTheThirtyTwoBitViewCounts)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << kWineRegistryOnly;
+    }
     fixture.writeSystemReg(kRegHeader64 + "[Software\\\\" + kRegUninstallKey + "]\n" +
                            "\"InstallLocation\"=\"C:\\\\Program Files\\\\Orvo\"\n");
     EXPECT_EQ(workspace.locateInstallation(), E_FAIL);
@@ -155,6 +226,9 @@ TEST_F(Installation, OnlyTheThirtyTwoBitViewCounts)
 
 TEST_F(Installation, MissingRegistryFileOrKey)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << kWineRegistryOnly;
+    }
     fixture.writeSystemReg("WINE REGISTRY Version 2\n#arch=win64\n[Software\\\\Other] 1\n");
     EXPECT_EQ(workspace.locateInstallation(), E_FAIL);
     EXPECT_EQ(workspace.lastError().reason,
@@ -177,22 +251,26 @@ TEST_F(Installation, MissingRegistryFileOrKey)
 
 TEST(InstallationPaths, TrailingSeparatorAndServicesFolder)
 {
+    const std::u16string s(1, kPathSeparator);
     EXPECT_EQ(VimoWorkspace::withTrailingBackslash(u""), u"");
-    EXPECT_EQ(VimoWorkspace::withTrailingBackslash(u"/opt/Orvo"), u"/opt/Orvo/");
-    EXPECT_EQ(VimoWorkspace::withTrailingBackslash(u"/opt/Orvo/"), u"/opt/Orvo/");
+    EXPECT_EQ(VimoWorkspace::withTrailingBackslash(u"/opt/Orvo"), u"/opt/Orvo" + s);
+    EXPECT_EQ(VimoWorkspace::withTrailingBackslash(u"/opt/Orvo" + s), u"/opt/Orvo" + s);
 
     TestPlatform platform;
     VimoWorkspace workspace(platform);
     workspace.setInstallFolder(u"/d/Orvo");
-    EXPECT_EQ(workspace.installFolder(), u"/d/Orvo/");
-    EXPECT_EQ(workspace.servicesFolder(), u"/d/Orvo/services/");
-    EXPECT_EQ(workspace.packagesFolder(), u"/d/Orvo/packages/");
+    EXPECT_EQ(workspace.installFolder(), u"/d/Orvo" + s);
+    EXPECT_EQ(workspace.servicesFolder(), u"/d/Orvo" + s + u"services" + s);
+    EXPECT_EQ(workspace.packagesFolder(), u"/d/Orvo" + s + u"packages" + s);
 }
 
 // Windows finds every name below the installation folder in any letter case, and so does the
 // tool; what it creates takes the case it gives.
 TEST(InstallationLetterCase, NamesBelowTheInstallationAreFoundInAnyCase)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << kCaseSensitiveOnly;
+    }
     InstallationFixture fixture;
     const fs::path install = fixture.installFolder();
     fs::remove_all(install / "services");
@@ -257,6 +335,9 @@ TEST(InstallationLetterCase, NamesBelowTheInstallationAreFoundInAnyCase)
 
 TEST(InstallationLetterCase, ResolvesEachNameAsWindowsWould)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << kCaseSensitiveOnly;
+    }
     TempDir dir;
     const fs::path base = dir.path();
     fs::create_directories(base / "Ver1" / "Content");
@@ -287,6 +368,9 @@ TEST(InstallationLetterCase, ResolvesEachNameAsWindowsWould)
 
 TEST(InstallationLetterCase, FindsOneEntryAsWindowsWould)
 {
+    if (kOnWindows) {
+        GTEST_SKIP() << kCaseSensitiveOnly;
+    }
     TempDir dir;
     const fs::path base = dir.path();
     for (const char* name : {"exact.rmv", "EXACT.RMV", "Only.Rmv", "zeta.rmv", "ZETA.rmv"}) {

@@ -1,6 +1,11 @@
 #include "support/Fixtures.h"
 
+#include "platform/Text.h"
+
 #include <csignal>
+#include <iomanip>
+#include <sstream>
+
 #include <dlfcn.h>
 #include <sys/stat.h>
 
@@ -43,6 +48,17 @@ void InstallationFixture::registerInstallation()
     fs::create_directory_symlink("../drive_c", prefix() / "dosdevices" / "c:");
     writeSystemReg(systemRegFor("C:\\\\Program Files\\\\Orvo"));
     m_platform.env["WINEPREFIX"] = prefix().string();
+}
+
+void InstallationFixture::registerUninstallValue(const std::u16string& name,
+                                                 const RegistryValue& value)
+{
+    std::ostringstream line;
+    line << '"' << toUtf8(name) << "\"=hex(" << std::hex << value.type << "):";
+    for (std::size_t i = 0; i < value.data.size(); ++i) {
+        line << (i ? "," : "") << std::setw(2) << std::setfill('0') << unsigned{value.data[i]};
+    }
+    writeSystemReg(systemRegWith(line.str()));
 }
 
 } // namespace vimo::test

@@ -40,19 +40,21 @@ std::optional<RegistryValue> TestPlatform::readLocalMachineValue(const std::u16s
         whyMissing = "the test's registry has no value \"" + toUtf8(name) + "\"";
         return std::nullopt;
     }
-    // As the registry stores a string: UTF-16LE with its terminating zero.
-    RegistryValue value;
-    value.type = REG_SZ;
-    for (const char16_t unit : found->second + u'\0') {
-        value.data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        value.data.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    return value;
+    return found->second;
 }
 
 void InstallationFixture::registerInstallation()
 {
-    m_platform.registry[{kUninstallKeyU16, u"InstallLocation"}] = u16(installFolder());
+    registerUninstallValue(u"InstallLocation", registryString(u16(installFolder())));
+}
+
+void InstallationFixture::registerUninstallValue(const std::u16string& name,
+                                                 const RegistryValue& value)
+{
+    std::erase_if(m_platform.registry,
+                  [](const auto& entry) { return entry.first.first == kUninstallKeyU16; });
+    m_platform.registry[{kUninstallKeyU16, u"DisplayName"}] = registryString(u"Orvo");
+    m_platform.registry[{kUninstallKeyU16, name}] = value;
 }
 
 } // namespace vimo::test
