@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 #include "presenter/Resource.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace vimo::test {
@@ -38,11 +39,17 @@ TEST_F(PresenterTest, StartupFailuresShowTheirMessageAndOpenNoWindow)
         MessageIcon icon;
         std::function<std::string(PresenterTest&)> cause; // how the detail begins
     } cases[] = {
-        {"no client", [](PresenterTest& t) { t.platform.env["WINEPREFIX"] = "/nonexistent"; },
+        {"no client",
+         [](PresenterTest& t) {
+             t.platform.env["WINEPREFIX"] = "/nonexistent";
+             t.platform.registry.clear();
+         },
          u"In order to be able to use the Open Vimoz Developer tool you first need to install "
          u"Orvo 6.5 and above.",
          MessageIcon::Exclamation,
-         [](PresenterTest&) { return std::string("/nonexistent: no Orvo installation found"); }},
+         [](PresenterTest& t) {
+             return toUtf8(t.platform.registryLocation()) + ": no Orvo installation found";
+         }},
         {"no configuration",
          [](PresenterTest& t) {
              t.server.setHandler("/pages/xml/openvimoz_conf.xml",
@@ -57,8 +64,9 @@ TEST_F(PresenterTest, StartupFailuresShowTheirMessageAndOpenNoWindow)
          },
          u"Failed to initialize Vimo Dev Tool. Exiting...", MessageIcon::Stop,
          [](PresenterTest& t) {
+             // MSXML's cause has its line at the end, and Wine's none.
              return (t.install.serviceFolder("a1") / "ver1" / "VimozList.xml").string() +
-                    ": line 1";
+                    (kOnWindows ? ": not well-formed" : ": line 1");
          }},
     };
     for (const auto& c : cases) {
@@ -80,11 +88,11 @@ TEST_F(PresenterTest, StartupListsTheVimosAndLocksTheForm)
 {
     addDev("b", "A");
     addDev("a", "B");
-    addDev("B", "upper case sorts first");
+    addDev("C", "upper case sorts first");
     addPublished("p1", "Published");
     start();
     const std::vector<ListEntry> expected = {{kSelect, u""},
-                                             {u"upper case sorts first", u"B"},
+                                             {u"upper case sorts first", u"C"},
                                              {u"B", u"a"},
                                              {u"A", u"b"},
                                              {kImport, u""}};
@@ -271,6 +279,9 @@ TEST_F(PresenterTest, ApplyValidatesThenWritesEveryPropertyAndStaysOnTheVimo)
 TEST_F(PresenterTest, ApplyStaysOnTheExactIdentifier)
 {
     // Identifiers that differ only in letter case are two Vimos.
+    if (kOnWindows) {
+        GTEST_SKIP() << "Linux only: on Windows their two service folders are one";
+    }
     addDev("ABC", "Upper");
     addDev("abc", "Lower");
     startOn(2);
@@ -420,6 +431,11 @@ TEST_F(PresenterTest, ImportShowsTheCopyOrSaysWhyThereIsNone)
 
 TEST_F(PresenterTest, ArchiveOutcomesDecideThePathShown)
 {
+    const auto engines = platform.archiveEngineCandidates();
+    if (std::none_of(engines.begin(), engines.end(),
+                     [](const std::u16string& path) { return fs::exists(fs::path(path)); })) {
+        GTEST_SKIP() << "no archive engine is installed where the tool looks for one";
+    }
     addDev("big", "Big");
     addDev("d1", "Demo");
     writeFile(install.serviceFolder("big") / "ver1" / "content" / "big" / "noise.png",

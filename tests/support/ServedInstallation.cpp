@@ -6,7 +6,9 @@ namespace vimo::test {
 
 ServedInstallation::ServedInstallation()
 {
+    // The installation's registry: its prefix on Linux, its table on Windows.
     platform.env["WINEPREFIX"] = install.prefix().string();
+    platform.registry = install.platform().registry;
     platform.env["ORVO_DEVELOPER_SERVER"] = server.baseUrl();
     platform.env["ORVO_CONTENT_SERVER"] = "http://content.example";
 }
