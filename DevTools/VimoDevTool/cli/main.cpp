@@ -7,7 +7,7 @@
 int main(int argc, char** argv)
 {
     vimo::keepRunningPastFileSizeLimit();
-    std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = vimo::commandLineArguments(argc, argv);
     vimo::cli::VimoCtl program(vimo::Platform::system(), std::cout, std::cerr,
                                vimo::standardOutputIsTerminal());
     const int code = program.run(args);

@@ -30,4 +30,9 @@ bool processIsRunning(long processId)
     return ::kill(static_cast<pid_t>(processId), 0) == 0 || errno != ESRCH;
 }
 
+std::vector<std::string> commandLineArguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 } // namespace vimo

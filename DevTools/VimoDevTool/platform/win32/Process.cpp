@@ -1,6 +1,11 @@
 #include "platform/Process.h"
 
+#include "platform/Text.h"
+#include "platform/win32/WideText.h"
+
 #include <windows.h>
+
+#include <shellapi.h>
 
 namespace vimo {
 
@@ -31,6 +36,21 @@ bool processIsRunning(long processId)
     const bool running = !GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
     CloseHandle(process);
     return running;
+}
+
+std::vector<std::string> commandLineArguments(int argc, char** argv)
+{
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) {
+        return std::vector<std::string>(argv + 1, argv + argc);
+    }
+    std::vector<std::string> arguments;
+    for (int i = 1; i < count; ++i) {
+        arguments.push_back(toUtf8(fromWindowsWide(wide[i])));
+    }
+    LocalFree(wide);
+    return arguments;
 }
 
 } // namespace vimo
