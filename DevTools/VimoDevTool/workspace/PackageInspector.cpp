@@ -7,7 +7,8 @@
 namespace vimo {
 
 namespace {
-const std::u16string kClientCache = u"ver1/VimoList.bin";
+// Relative to the Vimo's folder, with the system's separator as the listing has it.
+const std::u16string kClientCache = u"ver1" + std::u16string{kPathSeparator} + u"VimoList.bin";
 
 struct VerdictNames
 {
