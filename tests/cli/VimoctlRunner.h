@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include <sys/types.h>
-
 namespace vimo::test {
+
+class InstallationFixture;
 
 // What one run of vimoctl gave back.
 struct VimoctlResult
@@ -20,7 +20,8 @@ struct VimoctlResult
 };
 
 // Runs the built vimoctl program as a child process with an environment of the test's making
-// (nothing inherited but what is set here), and collects its output.
+// (nothing inherited but what is set here), and collects its output. Lines end in "\n" on every
+// system: Windows' text mode writes "\r\n", which the runner reads back as "\n".
 class VimoctlRunner
 {
 public:
@@ -29,16 +30,23 @@ public:
     explicit VimoctlRunner(std::filesystem::path program);
 
     // Variables of the child's environment; PATH (empty), HOME (a folder that does not exist)
-    // and VIMO_TEST_PROCESS_TABLE (none) have defaults.
+    // and VIMO_TEST_PROCESS_TABLE (none) have defaults. On Windows the system's own folder
+    // (SystemRoot, windir) is passed on as well: COM and Winsock need it.
     std::map<std::string, std::string> env;
-    // Standard output goes to a pseudo-terminal instead of a pipe.
+    // The child's working folder; the test's own when empty.
+    std::filesystem::path workingFolder;
+    // Standard output goes to a pseudo-terminal instead of a pipe (Linux only).
     bool terminal = false;
-    // Standard output goes to this file (opened for writing) instead of a pipe.
+    // Standard output goes to this file (opened for writing) instead of a pipe (Linux only).
     std::filesystem::path outputFile;
+
+    // Makes the program find the installation as `install` registered it (its prefix's
+    // system.reg on Linux, its platform's registry table on Windows), or none at all.
+    void findInstallation(InstallationFixture& install, bool registered = true);
 
     VimoctlResult run(const std::vector<std::string>& args) const;
 
-    // A run that goes on while the test acts (vimoctl watch).
+    // A run that goes on while the test acts (vimoctl watch); Linux only.
     class Background
     {
     public:

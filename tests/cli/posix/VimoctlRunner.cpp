@@ -1,5 +1,7 @@
 #include "VimoctlRunner.h"
 
+#include "support/Fixtures.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -24,6 +26,11 @@ VimoctlRunner::VimoctlRunner(std::filesystem::path program) : m_program(std::mov
     if (const char* run = std::getenv("VIMO_TEST_RUN")) {
         env["VIMO_TEST_RUN"] = run;
     }
+}
+
+void VimoctlRunner::findInstallation(InstallationFixture& install, bool registered)
+{
+    env["WINEPREFIX"] = (registered ? install.prefix() : install.root() / "nowhere").string();
 }
 
 VimoctlResult VimoctlRunner::run(const std::vector<std::string>& args) const
@@ -161,6 +168,9 @@ int VimoctlRunner::spawn(const std::vector<std::string>& args, int fds[2]) const
                 _exit(126);
             }
             dup2(file, outPipe[1]);
+        }
+        if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0) {
+            _exit(126);
         }
         dup2(outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
