@@ -29,7 +29,11 @@ run_windows_tests() {
     wine_scratch=$(mktemp -d "${TMPDIR:-/tmp}/vimo-wine-XXXXXX") || return
     echo "Making the Wine prefix for the Windows tests"
     local status=0
+    # The first Wine program of a prefix starts its wineserver and services, which keep that
+    # program's output open until they end: under ctest that test would last the whole run. A
+    # persistent server started here, with a first program whose output goes nowhere, owns them.
     wine_env wineboot -i >/dev/null 2>&1 && wine_env wineserver -w &&
+        wine_env wineserver -p && wine_env wine cmd /c exit 0 </dev/null >/dev/null 2>&1 &&
         wine_env ctest --preset windows -j"$(nproc)" || status=$?
     stop_wine_prefix
     return "$status"
