@@ -79,6 +79,16 @@ std::optional<std::string> RecordValidator::heightProblem(std::int64_t height)
     return std::nullopt;
 }
 
+std::optional<std::string> RecordValidator::webAddressProblem(std::u16string_view url)
+{
+    const std::string text = toUtf8(url);
+    const std::u16string lower = toLowerAscii(url);
+    if (!lower.starts_with(u"http://") && !lower.starts_with(u"https://")) {
+        return "The address \"" + text + "\" is not an absolute http or https address.";
+    }
+    return parsedAddressProblem(url, text);
+}
+
 std::optional<std::string> RecordValidator::identifierProblem(std::u16string_view id)
 {
     if (id.empty()) {

@@ -39,6 +39,9 @@ private:
     // A limit of 0 or less sets no limit, as an edit field's text limit of 0 does.
     static std::optional<std::string> lengthProblem(std::u16string_view text, std::int32_t limit,
                                                     const char* what);
+    // An http or https address as the system's web client parses it (libcurl, WinHTTP).
+    static std::optional<std::string> parsedAddressProblem(std::u16string_view url,
+                                                           const std::string& text);
 
     const DeveloperConfiguration& m_configuration;
 };

@@ -10,13 +10,9 @@
 
 namespace vimo {
 
-std::optional<std::string> RecordValidator::webAddressProblem(std::u16string_view url)
+std::optional<std::string> RecordValidator::parsedAddressProblem(std::u16string_view,
+                                                                 const std::string& text)
 {
-    const std::string text = toUtf8(url);
-    const std::u16string lower = toLowerAscii(url);
-    if (!lower.starts_with(u"http://") && !lower.starts_with(u"https://")) {
-        return "The address \"" + text + "\" is not an absolute http or https address.";
-    }
     std::unique_ptr<CURLU, void (*)(CURLU*)> parsed(curl_url(), &curl_url_cleanup);
     if (!parsed) {
         return "The address \"" + text + "\" could not be checked: out of memory.";

@@ -11,13 +11,9 @@
 
 namespace vimo {
 
-std::optional<std::string> RecordValidator::webAddressProblem(std::u16string_view url)
+std::optional<std::string> RecordValidator::parsedAddressProblem(std::u16string_view url,
+                                                                 const std::string& text)
 {
-    const std::string text = toUtf8(url);
-    const std::u16string lower = toLowerAscii(url);
-    if (!lower.starts_with(u"http://") && !lower.starts_with(u"https://")) {
-        return "The address \"" + text + "\" is not an absolute http or https address.";
-    }
     const std::wstring wide = toWindowsWide(url);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;

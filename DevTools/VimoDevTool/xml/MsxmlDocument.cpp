@@ -173,43 +173,37 @@ std::u16string nodeText(IXMLDOMNode* node, ::HRESULT (STDMETHODCALLTYPE IXMLDOMN
     return text.text();
 }
 
-std::vector<Com<IXMLDOMNode>> childrenOf(IXMLDOMNode* node)
+// The nodes of a node list or an attribute map, which MSXML hands out the same way.
+template <class Collection, class Owner>
+std::vector<Com<IXMLDOMNode>> itemsOf(Owner* node,
+                                      ::HRESULT (STDMETHODCALLTYPE Owner::*get)(Collection**))
 {
-    std::vector<Com<IXMLDOMNode>> children;
-    IXMLDOMNodeList* raw = nullptr;
-    if (FAILED(node->get_childNodes(&raw)) || !raw) {
-        return children;
+    std::vector<Com<IXMLDOMNode>> items;
+    Collection* raw = nullptr;
+    if (FAILED((node->*get)(&raw)) || !raw) {
+        return items;
     }
-    Com<IXMLDOMNodeList> list(raw);
+    Com<Collection> collection(raw);
     long length = 0;
-    list->get_length(&length);
+    collection->get_length(&length);
     for (long i = 0; i < length; ++i) {
         IXMLDOMNode* item = nullptr;
-        if (list->get_item(i, &item) == S_OK && item) {
-            children.emplace_back(item);
+        if (collection->get_item(i, &item) == S_OK && item) {
+            items.emplace_back(item);
         }
     }
-    return children;
+    return items;
+}
+
+std::vector<Com<IXMLDOMNode>> childrenOf(IXMLDOMNode* node)
+{
+    return itemsOf(node, &IXMLDOMNode::get_childNodes);
 }
 
 // The attributes of an element; none for any other node.
 std::vector<Com<IXMLDOMNode>> attributesOf(IXMLDOMNode* node)
 {
-    std::vector<Com<IXMLDOMNode>> attributes;
-    IXMLDOMNamedNodeMap* raw = nullptr;
-    if (FAILED(node->get_attributes(&raw)) || !raw) {
-        return attributes;
-    }
-    Com<IXMLDOMNamedNodeMap> map(raw);
-    long length = 0;
-    map->get_length(&length);
-    for (long i = 0; i < length; ++i) {
-        IXMLDOMNode* item = nullptr;
-        if (map->get_item(i, &item) == S_OK && item) {
-            attributes.emplace_back(item);
-        }
-    }
-    return attributes;
+    return itemsOf(node, &IXMLDOMNode::get_attributes);
 }
 
 // Elements with their attributes, text, comments and instructions, in order: what a saved
